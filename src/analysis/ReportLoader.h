@@ -1,0 +1,107 @@
+// The single pass over a holder report file: structure checks, counts, totals, the
+// summary comparison and the scoring, kept in memory until the whole file is accepted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ReportScore.h"
+
+namespace qorva {
+
+// Results of one holder report, in file order.
+struct TTempRecord {
+  std::string HolderName;
+  std::string SummaryOk;  // "Match" or "No Match"
+  double NumProps = 0;
+  double SumProps = 0;
+  double NumRecCount = 0;
+  double SumRecCount = 0;
+  double NumOwners = 0;
+  double SDBoxes = 0;
+  double Score = 0;
+  double CashRemit = 0;
+  double SumCashRemit = 0;
+  double SharesRemit = 0;
+  double SumSharesRemit = 0;
+};
+
+struct TReportResults {
+  std::vector<TTempRecord> TempArray;
+  std::vector<TTempReportScore> TempReportScore;              // eleven rows per report
+  std::string FileCreator, SoftwareVersion, SoftwareContact;  // from the last summary record
+  bool AllReportsPass = true;
+};
+
+// One line without its line break. For a line longer than the read block, `text` holds
+// only its head (every field lies there) and the punctuation of the whole line is given.
+struct TReportLine {
+  std::string_view text;
+  std::size_t length = 0;  // of the whole line
+  bool punctuation_known = false;
+  bool punctuation = false;
+};
+
+// A structural error at the current line; ends the load.
+struct TLineError {
+  std::string message;
+};
+
+class TReportPass {
+ public:
+  // `now`: the current moment, against which dates are judged.
+  explicit TReportPass(double now) : now_(now) {}
+
+  // Processes one line; empty lines are skipped. Throws TLineError.
+  void Line(const TReportLine& line);
+  // End-of-file check. Throws TLineError.
+  void Finish();
+
+  std::int64_t LineCounter() const { return LineCounter_; }
+  TReportResults& Results() { return results_; }
+
+ private:
+  void HolderRecord(const TReportLine& line);
+  void SummaryRecord(std::string_view text, char type);
+  void PropertyRecord(std::string_view text);
+  void OwnerRecord(std::string_view text);
+  void OtherDetailRecord(std::string_view text, char type);
+  void PunctuationTest(const TReportLine& line, char type);
+  void ZeroValueTest();
+  void DateTest(std::string_view field, double window);
+
+  const double now_;
+  TReportResults results_;
+  std::int64_t LineCounter_ = 0;
+  std::int32_t ReportCount_ = 0;
+  bool Report_In_Process_ = false;
+  bool QORVA_Revised_ = false;
+  TReportCounts counts_;
+  std::int64_t CashRemitted_ = 0;  // currency: ten-thousandths
+  long double Shares_ = 0;
+  bool PropHasValue_ = false;
+  bool PropBadDate_ = false;
+  TScoreCounters score_;
+};
+
+struct TLoadOptions {
+  std::size_t block_size = 4u << 20;
+  // Bytes read so far and the file size; false cancels.
+  std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
+};
+
+struct TLoadOutcome {
+  enum Kind { Loaded, CannotAccess, Empty, LineError, Cancelled } kind = Loaded;
+  std::int64_t line = 0;   // for LineError
+  std::string message;     // inner text of a LineError
+  TReportResults results;  // for Loaded
+};
+
+// Reads and checks the whole file; shows nothing. Never throws.
+TLoadOutcome LoadReportFile(const std::string& path, const TLoadOptions& options = {});
+
+}  // namespace qorva

@@ -1,0 +1,70 @@
+// The data module: the loader of holder report files and the datasets it fills.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ReportLoader.h"
+
+namespace qorva {
+
+// What the loader writes into the main window; the main window (and the command line)
+// implement it.
+class IEncryptMainWindow {
+ public:
+  virtual ~IEncryptMainWindow() = default;
+  virtual void SetCreatorValue(const std::string& s) = 0;  // caption of lblCreatorValue
+  virtual void SetVersionValue(const std::string& s) = 0;  // lblVersionValue
+  virtual void SetContactValue(const std::string& s) = 0;  // lblContactValue
+  virtual void SetEncryptEnabled(bool enabled) = 0;        // btnEncrypt, then EncryptSelected1
+};
+
+class TdmEncryptor {
+ public:
+  TdmEncryptor();
+  TdmEncryptor(const TdmEncryptor&) = delete;
+  TdmEncryptor& operator=(const TdmEncryptor&) = delete;
+
+  // Reads, checks and scores the file; on success publishes the results into the datasets
+  // and the main window and returns true. On failure shows why (unless cancelled) and
+  // changes nothing.
+  bool LoadQORVAFile(const std::string& FileToLoad);
+  // Shows a line error as a warning box.
+  void ErrorMsg(int LineNum, const std::string& Mesg);
+
+  void SetMainWindow(IEncryptMainWindow* w) { main_window_ = w; }  // not owned; nullptr = nobody
+  // Called now and then during a load with the bytes read so far and the file size;
+  // returning false cancels the load (no message, nothing published).
+  void SetProgress(std::function<bool(std::uint64_t done, std::uint64_t total)> cb) {
+    progress_ = std::move(cb);
+  }
+
+  struct LoadError {
+    std::optional<int> line;  // set for line errors
+    std::string message;      // the inner text of a line error, else the whole box text
+  };
+  // Set by a failed load, cleared by a successful one.
+  const std::optional<LoadError>& LastError() const { return last_error_; }
+  bool LastLoadCancelled() const { return last_cancelled_; }
+
+  // The per-report results of the last successful load (unrounded scores included).
+  const TReportResults& Results() const { return results_; }
+
+ private:
+  void Fail(std::optional<int> line, std::string message);
+  void Publish();
+
+  IEncryptMainWindow* main_window_ = nullptr;
+  std::function<bool(std::uint64_t, std::uint64_t)> progress_;
+  std::optional<LoadError> last_error_;
+  bool last_cancelled_ = false;
+  TReportResults results_;
+};
+
+// The program's single instance, created by start-up (nullptr in the command line and tests).
+extern TdmEncryptor* dmEncryptor;
+
+}  // namespace qorva
