@@ -191,9 +191,11 @@ std::string Failing() {
   text += Report(poor);
 
   // Eight properties with one co-owner each (16 owners, 17 records tested for punctuation):
-  // no type codes (-20), one partial address (-0.5), one owner without type code (-0.5).
+  // no type codes (-20), an incomplete second contact (-4), one partial address (-0.5), one
+  // owner without type code (-0.5): 75 exactly.
   auto borderline = [](const std::string& tax_id, const std::string& name) {
     Holder h = MakeHolder(true, tax_id, name, "GIDEON FAIRWEATHER", "2125550130");
+    h.contact2_name = "NELL PARRISH";
     for (std::size_t i = 0; i < 8; ++i) {
       Property p = MakeProperty(70 + i, 3000 + i * 101);
       p.type_code = "";
@@ -226,8 +228,8 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-// A good first report, then a property record without owner last name on the 24th
-// non-empty line; an empty line before it makes its position in the file the 25th.
+// A good first report, then a property record without owner last name on the 19th
+// non-empty line; an empty line before it makes its position in the file the 20th.
 std::string Broken() {
   Holder first = MakeHolder(true, "041876532", "HARBORVIEW MUTUAL SAVINGS BANK", "MIRIAM OSTRANDER",
                             "6175550142");
@@ -242,7 +244,8 @@ std::string Broken() {
 }
 
 // Two small reports for exact checks: the first in the QORVA 2 format with cash, shares and
-// a Latin-1 holder name; the last one's software fields hold padding, a tab and quotes.
+// a Latin-1 holder name; the last one has a control character in its name, and its software
+// fields hold padding, a tab and quotes.
 std::string Small() {
   Holder a = MakeHolder(true, "041876532", "CR\xc8ME DE LA CR\xc8ME BAKERY", "MIRIAM OSTRANDER",
                         "6175550142");
@@ -254,8 +257,8 @@ std::string Small() {
   a.properties.push_back(shares);
   a.properties[0].owners.push_back(MakeOwner(1));
 
-  Holder b =
-      MakeHolder(true, "362219874", "CALLOWAY INSURANCE GROUP", "DEVIKA RAMANATHAN", "3125550119");
+  Holder b = MakeHolder(true, "362219874", "CALLOWAY\x01INSURANCE GROUP", "DEVIKA RAMANATHAN",
+                        "3125550119");
   b.properties.push_back(MakeProperty(3, 99));
   b.properties[0].type_code = "";  // -20
   b.software_version = "4.2.1";

@@ -1,0 +1,110 @@
+#include "cli_session.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace qorva::cli {
+
+CliSession::CliSession()
+    : previous_helper_(SetMessages(&stderr_helper_)), module_(std::make_unique<TdmEncryptor>()) {
+  module_->SetMainWindow(this);
+}
+
+CliSession::~CliSession() {
+  module_->SetMainWindow(nullptr);
+  SetMessages(previous_helper_);
+}
+
+bool CliSession::Load(const std::string& path) {
+  error_.reset();
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  std::string problem;
+  if (!std::filesystem::exists(status))
+    problem = "No such file: " + path;
+  else if (std::filesystem::is_directory(status))
+    problem = "Is a folder, not a report file: " + path;
+  if (!problem.empty()) {
+    ShowWarning(problem);
+    error_ = TdmEncryptor::LoadError{std::nullopt, problem};
+    return false;
+  }
+  if (module_->LoadQORVAFile(path)) return true;
+  error_ = module_->LastError();
+  if (!error_) error_ = TdmEncryptor::LoadError{std::nullopt, "The file was not loaded."};
+  return false;
+}
+
+std::optional<NumberedLine> FindNonEmptyLine(const std::string& path, int number,
+                                             std::size_t max_chars) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in || number < 1) return std::nullopt;
+  // Byte by byte through the stream's buffer, keeping at most max_chars (+1 for a CR) of the
+  // current line, so one huge line costs no memory.
+  std::string line;
+  std::size_t length = 0;  // of the current line, CR included
+  std::uint64_t physical = 1;
+  int counted = 0;
+  auto finish = [&]() -> bool {
+    if (length > 0 && length <= max_chars + 1 && line.size() == length && line.back() == '\r') {
+      line.pop_back();
+      --length;
+    }
+    if (length == 0) return false;
+    return ++counted == number;
+  };
+  std::streambuf* buf = in.rdbuf();
+  for (int ch; (ch = buf->sbumpc()) != std::char_traits<char>::eof();) {
+    if (ch == '\x1a') break;
+    if (ch == '\n') {
+      if (finish()) break;
+      line.clear();
+      length = 0;
+      ++physical;
+      continue;
+    }
+    if (line.size() <= max_chars) line += static_cast<char>(ch);
+    ++length;
+  }
+  if (counted != number && !finish()) return std::nullopt;
+  if (line.size() > max_chars) line.resize(max_chars);
+  return NumberedLine{line, length > max_chars, physical};
+}
+
+std::string PrintableText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7f) {
+      out += '?';
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xc0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    }
+  }
+  return out;
+}
+
+std::size_t PrintableWidth(const std::string& printable) {
+  std::size_t width = 0;
+  for (unsigned char c : printable)
+    if ((c & 0xc0) != 0x80) ++width;
+  return width;
+}
+
+void ShowOffendingLine(const std::string& path, int line) {
+  const auto found = FindNonEmptyLine(path, line, 72);
+  if (!found) return;
+  std::string start = found->text;
+  while (!start.empty() && start.back() == ' ') start.pop_back();
+  const bool cut = found->cut;
+  std::fprintf(stderr, "Line %d (line %llu of the file, empty lines included) starts:\n  %s%s\n",
+               line, static_cast<unsigned long long>(found->physical_line),
+               PrintableText(start).c_str(), cut ? " ..." : "");
+}
+
+}  // namespace qorva::cli
