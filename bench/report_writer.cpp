@@ -1,6 +1,7 @@
 #include "report_writer.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace qorva::gen {
 
@@ -89,6 +90,61 @@ std::size_t WriteReport(std::ostream& out, const Holder& h) {
   }
   Emit(out, summary, count);
   return count;
+}
+
+std::uint64_t WriteSyntheticReport(std::ostream& out, std::uint64_t report_number,
+                                   std::uint64_t properties) {
+  Holder h;
+  h.tax_id = std::to_string(410000000 + report_number);
+  h.name = "SYNTHETIC HOLDER " + std::to_string(report_number);
+  h.contact1_name = "MIRIAM OSTRANDER";
+  h.contact1_phone = "6175550142";
+  h.contact1_email = "unclaimed@holder.example";
+  Holder header = h;  // the holder record alone: no properties
+  std::ostringstream head;
+  WriteReport(head, header);
+  std::string holder_line = head.str();
+  holder_line.resize(holder_line.find("\r\n") + 2);
+  out << holder_line;
+  std::uint64_t bytes = holder_line.size(), records = 1, cash = 0, shares = 0;
+
+  for (std::uint64_t i = 0; i < properties; ++i) {
+    Line prop('2', kRevisedLength);
+    prop.Number(2, 8, i + 1).Text(10, 40, i % 2 ? "HOLLOWAY" : "NAKAMURA").Text(50, 30, "EDITH");
+    prop.Text(116, 30, "100 LARKSPUR LANE").Text(206, 30, "BRANTWOOD").Text(256, 2, "MA");
+    prop.Text(258, 9, "021380000").Text(281, 8, "19620315").Text(289, 8, "20210104");
+    prop.Text(305, 4, "MS01").Text(601, 4, "0101");
+    const std::uint64_t cents = 100 + (i * 7919) % 90000;
+    prop.Number(365, 10, cents);
+    std::uint64_t shares_e4 = 0;
+    if (i % 10 == 0) {
+      shares_e4 = 15000 + (i % 7) * 2500;
+      prop.Text(408, 9, "4Q7100034").Number(417, 12, 1 + i % 7).Number(453, 12, shares_e4);
+    } else {
+      prop.Number(417, 12, 0).Number(453, 12, 0);
+    }
+    out << prop.str() << "\r\n";
+    bytes += kRevisedLength + 2;
+    ++records;
+    cash += cents;
+    shares += shares_e4;
+    if (i % 4 == 0) {
+      Line owner('3', kRevisedLength);
+      owner.Text(9, 40, "PEMBERTON").Text(49, 30, "SILAS").Text(280, 8, "19580611");
+      owner.Text(288, 2, "02").Text(293, 2, "03");
+      out << owner.str() << "\r\n";
+      bytes += kRevisedLength + 2;
+      ++records;
+    }
+  }
+
+  Line summary('9', kRevisedLength);
+  summary.Number(2, 6, (records + 1) % 1000000).Number(8, 6, properties % 1000000);
+  summary.Number(74, 12, cash).Number(128, 14, shares).Text(142, 1, "N");
+  summary.Text(143, 20, h.software_version).Text(163, 20, h.file_creator);
+  summary.Text(183, 70, h.software_contact);
+  out << summary.str() << "\r\n";
+  return bytes + kRevisedLength + 2;
 }
 
 }  // namespace qorva::gen

@@ -71,4 +71,10 @@ constexpr std::size_t kClassicLength = 550;
 // number of lines written.
 std::size_t WriteReport(std::ostream& out, const Holder& holder);
 
+// Writes a QORVA 2 holder report of `properties` valued properties (every fourth with a
+// co-owner, every tenth with shares) one record at a time, so that any size costs no memory;
+// returns the bytes written.
+std::uint64_t WriteSyntheticReport(std::ostream& out, std::uint64_t report_number,
+                                   std::uint64_t properties);
+
 }  // namespace qorva::gen
