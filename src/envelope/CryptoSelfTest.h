@@ -13,8 +13,8 @@ struct SelfTestResult {
   std::string message;  // what failed; empty when ok
 };
 
-// Twofish-256 and SHA-512 known answers, an RSA-OAEP round trip, and that `publicKeyDer`
-// loads as an RSA public key. Never throws.
+// Twofish-256 and SHA-512 known answers, and that `publicKeyDer` loads as an RSA public key
+// large enough to seal a pass phrase. Never throws.
 SelfTestResult CryptoSelfTest(const Bytes& publicKeyDer);
 
 // Replaces the self-test for as long as the object lives (tests use it to make the check
