@@ -1,0 +1,23 @@
+// A string field whose text reads without leading and trailing blanks and control
+// characters (codes 0 to 32); the stored value keeps them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "DataSet.h"
+
+namespace qorva {
+
+// `s` without its leading and trailing characters 0..32.
+std::string_view TrimBlanks(std::string_view s);
+
+class TztStringField : public TStringField {
+ public:
+  explicit TztStringField(int size = 20) : TStringField(size) {}
+
+ protected:
+  std::string GetAsString(const TFieldValue& v) const override;
+};
+
+}  // namespace qorva
