@@ -3,14 +3,11 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "DataSet.h"
+#include "ReportText.h"  // TrimBlanks
 
 namespace qorva {
-
-// `s` without its leading and trailing characters 0..32.
-std::string_view TrimBlanks(std::string_view s);
 
 class TztStringField : public TStringField {
  public:
