@@ -1,0 +1,54 @@
+// File functions of the envelope's working folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace qorva {
+
+// An input/output failure; the message is "I/O error N" with the operating system's error
+// code (errno here, so a read-only file gives 13 where Windows gives 5).
+class EInOutError : public std::runtime_error {
+ public:
+  explicit EInOutError(int code);
+  int ErrorCode;
+};
+
+// "Cannot open file %s" and "Cannot create file %s".
+class EFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Raised when a progress callback asked to stop.
+class ECancelled : public std::runtime_error {
+ public:
+  ECancelled() : std::runtime_error("Cancelled") {}
+};
+
+// The user's temporary folder, always ending with the platform's separator.
+std::string GetTempDirectory();
+
+// Appends the platform's separator unless `folder` already ends with one ("" gives "/").
+std::string WithTrailingSeparator(const std::string& folder);
+
+// Deletes fName when it exists, after checking that it may be opened for writing: a
+// read-only or locked file raises EInOutError and stays. A missing file is no error.
+void EraseFile(const std::string& fName);
+
+// The check EraseFile makes before deleting: raises EInOutError unless fName, when it
+// exists, can be opened for reading and writing. A file with no write permission bits
+// counts as read-only even for the superuser, as the read-only attribute does elsewhere.
+void CheckWritable(const std::string& fName);
+
+// Copies FSrc over FDst, streaming. The copy is written beside FDst and renamed over it, so
+// a failed or stopped copy leaves FDst as it was and nothing else behind. A new file is
+// readable by the user alone unless userOnly is false (then the usual umask applies); a
+// replaced file keeps its permissions. onBytes, when given, hears the bytes copied so far
+// and may return false to stop, which raises ECancelled.
+void FileCopy(const std::string& FSrc, const std::string& FDst,
+              const std::function<bool(std::uint64_t)>& onBytes = {}, bool userOnly = true);
+
+}  // namespace qorva
