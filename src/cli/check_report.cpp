@@ -215,7 +215,9 @@ std::string ReportTable(const CheckedFile& f, bool with_scores) {
 
   const std::size_t total = f.reports.size();
   out += "\n";
-  if (f.all_pass)
+  if (total == 0)
+    out += "FAIL: the file holds no holder report; there is nothing to encrypt.\n";
+  else if (f.all_pass)
     out += total == 1 ? "PASS: the report passes; the file can be encrypted.\n"
                       : "PASS: all " + std::to_string(total) +
                             " reports pass; the file can be encrypted.\n";

@@ -31,7 +31,10 @@ bool CliSession::Load(const std::string& path) {
     error_ = TdmEncryptor::LoadError{std::nullopt, problem};
     return false;
   }
-  if (module_->LoadQORVAFile(path)) return true;
+  if (module_->LoadQORVAFile(path)) {
+    has_reports_ = !module_->Results().TempArray.empty();
+    return true;
+  }
   error_ = module_->LastError();
   if (!error_) error_ = TdmEncryptor::LoadError{std::nullopt, "The file was not loaded."};
   return false;

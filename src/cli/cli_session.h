@@ -28,7 +28,9 @@ class CliSession : public IEncryptMainWindow {
   const std::string& creator() const { return creator_; }
   const std::string& version() const { return version_; }
   const std::string& contact() const { return contact_; }
-  bool all_pass() const { return encrypt_enabled_; }
+  // The loader's verdict, except that a file without any holder report (only one-character
+  // lines, which the loader lets through) never counts as passing: there is nothing to send.
+  bool all_pass() const { return encrypt_enabled_ && has_reports_; }
 
   // Why the last load failed: the line (for a line error) and the message.
   const std::optional<TdmEncryptor::LoadError>& error() const { return error_; }
@@ -44,6 +46,7 @@ class CliSession : public IEncryptMainWindow {
   std::unique_ptr<TdmEncryptor> module_;
   std::string creator_, version_, contact_;
   bool encrypt_enabled_ = false;
+  bool has_reports_ = false;
   std::optional<TdmEncryptor::LoadError> error_;
 };
 

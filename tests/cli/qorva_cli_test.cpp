@@ -186,6 +186,8 @@ Json ParseJson(const std::string& text) { return JsonParser(text).Document(); }
 TEST_F(QorvaTest, ExitCodes) {
   std::ofstream(dir_ / "blank.txt") << "\r\n\n";
   std::ofstream(dir_ / "bad_type.txt") << "7 not a record\r\n";
+  // One-character lines are let through, but a file of no report has nothing to pass.
+  std::ofstream(dir_ / "no_report.txt") << " \r\n";
   const struct {
     const char* name;
     std::string args;
@@ -199,6 +201,8 @@ TEST_F(QorvaTest, ExitCodes) {
       {"a folder", "check " + dir_.string(), 2},
       {"only empty lines", "check " + (dir_ / "blank.txt").string(), 2},
       {"bad record type", "check " + (dir_ / "bad_type.txt").string(), 2},
+      {"no holder report", "check " + (dir_ / "no_report.txt").string(), 1},
+      {"no holder report, json", "check --json " + (dir_ / "no_report.txt").string(), 1},
       {"no command", "", 64},
       {"unknown command", "chekc x.txt", 64},
       {"no file", "check", 64},
