@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
+#include <vector>
 
+#include "AbsFormManager.h"
 #include "AbsLogger.h"
 #include "PrintForm.h"
 
@@ -26,6 +28,13 @@ void TAbsFormHelper::Loaded() {
         FForm = w;
         break;
       }
+    }
+  }
+  // A window built straight onto a manager's page takes over the page's form type.
+  if (FForm) {
+    if (auto* page = dynamic_cast<TAbsFormPage*>(FForm->parentWidget())) {
+      FFormType = page->FormType();
+      FFormManager = page->Manager();
     }
   }
 }
@@ -94,15 +103,45 @@ void TAbsForm::Close1Click(QObject*) {
 
 void TAbsForm::DisplayName1Click(QObject*) {}
 
-void TAbsForm::DoFormSwitchEnter() { auto trace = AbsTrace(kTraceForm, this, "DoFormSwitchEnter"); }
+namespace {
 
-void TAbsForm::DoFormSwitchExit() { auto trace = AbsTrace(kTraceForm, this, "DoFormSwitchExit"); }
+// Managers that belong to `form` itself, not to a window hosted further down.
+std::vector<TAbsFormManager*> OwnManagers(TAbsForm* form) {
+  std::vector<TAbsFormManager*> own;
+  for (TAbsFormManager* m : form->findChildren<TAbsFormManager*>()) {
+    QWidget* p = m->parentWidget();
+    while (p && !qobject_cast<TAbsForm*>(p)) p = p->parentWidget();
+    if (p == form) own.push_back(m);
+  }
+  return own;
+}
 
-void TAbsForm::AddFormToMgr(TAbsFormManager*, std::int32_t Id, const QString& TabStr, std::int32_t,
-                            bool) {
+}  // namespace
+
+void TAbsForm::DoFormSwitchEnter() {
+  auto trace = AbsTrace(kTraceForm, this, "DoFormSwitchEnter");
+  for (TAbsFormManager* m : OwnManagers(this)) {
+    if (auto* inner = qobject_cast<TAbsForm*>(m->GetActiveForm())) inner->DoFormSwitchEnter();
+  }
+}
+
+void TAbsForm::DoFormSwitchExit() {
+  auto trace = AbsTrace(kTraceForm, this, "DoFormSwitchExit");
+  for (TAbsFormManager* m : OwnManagers(this)) {
+    if (auto* inner = qobject_cast<TAbsForm*>(m->GetActiveForm())) inner->DoFormSwitchExit();
+  }
+}
+
+void TAbsForm::AddFormToMgr(TAbsFormManager* FormMgr, std::int32_t Id, const QString& TabStr,
+                            std::int32_t FormType, bool TabAtEnd) {
   auto trace = AbsTrace(kTraceForm, this, "AddFormToMgr");
   AbsFormHelper1->SetDataID(Id);
   AbsFormHelper1->SetFormStr(TabStr);
+  if (!FormMgr) return;
+  // A failed add has freed this window; touch nothing further.
+  if (!FormMgr->Add(this, FormType, true, TabAtEnd)) return;
+  FormMgr->setTabText(FormMgr->currentIndex(), TabStr);
+  FormMgr->raise();
 }
 
 void TAbsForm::FormActivate(QObject*) {}
