@@ -345,7 +345,10 @@ int TFieldDefs::IndexOf(const std::string& name) const {
 
 TDataSource::TDataSource(TClientDataSet* dataset) { SetDataSet(dataset); }
 
-TDataSource::~TDataSource() { SetDataSet(nullptr); }
+// Observers are not told: they may be gone already.
+TDataSource::~TDataSource() {
+  if (dataset_) std::erase(dataset_->sources_, this);
+}
 
 void TDataSource::SetDataSet(TClientDataSet* dataset) {
   if (dataset == dataset_) return;
@@ -481,11 +484,11 @@ void TClientDataSet::CreateDataSet() {
     }
   }
   for (std::size_t i = 0; i < fields_.size(); ++i) fields_[i]->field_no_ = binding[i];
+  filter_field_no_ = filter_ ? column_of(filter_->field_name) : -1;
   layout_ = std::move(layout);
   rows_.clear();
   pending_.clear();
   state_ = TDataSetState::dsBrowse;
-  filter_field_no_ = filter_ ? column_of(filter_->field_name) : -1;
   RebuildVisible();
 }
 

@@ -15,9 +15,10 @@
 // IDataSetObserver with TDataSource::AddObserver (an item model can own its source).
 //
 // Writing is append-only, as the loader needs it:
-//   ds.DisableControls(); ds.EmptyDataSet();
+//   TControlsDisabled quiet(ds);   // DisableControls now, EnableControls on every way out
+//   ds.EmptyDataSet();
 //   for (...) { ds.Append(); ds.FieldByName("HOLDERNAME")->SetAsString(n); ...; ds.Post(); }
-//   ds.First(); ds.EnableControls();
+//   ds.First();
 //
 // Errors in use (unknown field, writing outside Append, a bad filter, a value that does
 // not fit its field) throw EDatabaseError with a message fit to show the user.
@@ -428,6 +429,19 @@ class TClientDataSet {
   int disable_count_ = 0;
   int in_change_ = 0;
   std::vector<TDataSource*> sources_;
+};
+
+// Disables a dataset's controls for its lifetime, so that they are enabled again on every
+// way out.
+class TControlsDisabled {
+ public:
+  explicit TControlsDisabled(TClientDataSet& ds) : ds_(ds) { ds_.DisableControls(); }
+  ~TControlsDisabled() { ds_.EnableControls(); }
+  TControlsDisabled(const TControlsDisabled&) = delete;
+  TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+ private:
+  TClientDataSet& ds_;
 };
 
 }  // namespace qorva

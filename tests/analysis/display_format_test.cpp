@@ -77,6 +77,12 @@ TEST(FormatGeneral, DefaultPrecisionAndNonFinite) {
   EXPECT_EQ(FormatGeneral(std::nan(""), 2), "NAN");
   EXPECT_EQ(FormatGeneral(-std::numeric_limits<double>::infinity(), 2), "-INF");
   EXPECT_EQ(FormatFloat("###,###", std::numeric_limits<double>::infinity()), "INF");
+  // Extremes expand exactly, without overrunning anything.
+  EXPECT_EQ(FormatGeneral(std::numeric_limits<double>::denorm_min(), 2), "4.9E-324");
+  EXPECT_EQ(FormatGeneral(-std::numeric_limits<double>::max(), 2), "-1.8E308");
+  const std::string max = FormatFloat("###,###", std::numeric_limits<double>::max());
+  EXPECT_EQ(max.size(), 309u + 102u);
+  EXPECT_EQ(max.substr(0, 8), "179,769,");
 }
 
 TEST(FormatCurrency, UsStyle) {
