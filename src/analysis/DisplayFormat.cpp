@@ -234,6 +234,9 @@ std::string FormatFloat(const std::string& format, const DecimalValue& value) {
   auto section = [&](std::size_t i) -> const std::string& {
     return i < sections.size() && !sections[i].empty() ? sections[i] : sections[0];
   };
+  if (sections[0].empty() && !(value.negative && sections.size() > 1 && !sections[1].empty()) &&
+      !(value.IsZero() && sections.size() > 2 && !sections[2].empty()))
+    return FormatGeneral(value, 15);  // nothing to draw the number with
   const bool own_negative = value.negative && sections.size() > 1 && !sections[1].empty();
   Picture p = ParsePicture(section(value.negative ? 1 : 0));
   DecimalValue rounded = RoundToDecimals(value, p.max_frac);

@@ -42,6 +42,14 @@ TEST(FormatFloat, PictureFormats) {
       {"0;(0);'zero'", -5, "(5)"},
       {"0;(0);'zero'", 0, "zero"},
       {"0;(0)", 0, "0"},
+      // Odd formats give an answer, never a fault.
+      {"'abc", 5, "abc"},
+      {"x", -5, "-x"},
+      {";;", 5, "5"},
+      {";(0)", -5, "(5)"},
+      {"0;;", -5, "-5"},
+      {"0.##.#", 1.25, "1.25"},
+      {"#,#,#,#0", 1234, "1,234"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatFloat(c.format, c.value), c.expected) << c.format << " " << c.value;
