@@ -1,27 +1,28 @@
 // Reads the last load's results back for the command line.
 #include <cmath>
-#include <cstdio>
 
+#include "Currency.h"
+#include "DisplayFormat.h"
 #include "check_report.h"
 
 namespace qorva::cli {
 namespace {
 
-// Interim display texts until the datasets are published.
-std::string Grouped(long long v, bool zero_empty) {
-  if (v == 0 && zero_empty) return "";
-  std::string digits = std::to_string(v < 0 ? -v : v), out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
+// Money as exact decimal text; beyond the currency's range, as a plain number.
+std::string MoneyJson(double v) {
+  try {
+    return Currency::FromDouble(v).ToString();
+  } catch (const std::exception&) {
+    return JsonNumber(v);
   }
-  return v < 0 ? "-" + out : out;
 }
 
-std::string Fixed(double v, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, v);
-  return text;
+std::string MoneyText(double v) {
+  try {
+    return FormatCurrency(Currency::FromDouble(v));
+  } catch (const std::exception&) {
+    return FormatGeneral(v, 15);
+  }
 }
 
 }  // namespace
@@ -40,8 +41,8 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& module) {
     r.sum_props = static_cast<int>(t.SumProps);
     r.num_owners = static_cast<int>(t.NumOwners);
     r.sd_boxes = static_cast<int>(t.SDBoxes);
-    r.cash_to_remit = JsonNumber(t.CashRemit);
-    r.sum_cash_to_remit = JsonNumber(t.SumCashRemit);
+    r.cash_to_remit = MoneyJson(t.CashRemit);
+    r.sum_cash_to_remit = MoneyJson(t.SumCashRemit);
     r.shares_to_remit = JsonNumber(t.SharesRemit);
     r.sum_shares_to_remit = JsonNumber(t.SumSharesRemit);
     r.summary_matches = t.SummaryOk == "Match";
@@ -59,16 +60,15 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& module) {
       c.evaluated_text = std::to_string(s.RecordsEvaluated);
       c.penalized_text = std::to_string(s.RecordsPenalized);
       c.max_penalty_text = std::to_string(s.MaxPenalty);
-      char g[32];
-      std::snprintf(g, sizeof g, "%.2g", s.PenaltyAssessed);
-      c.penalty_text = g;
+      c.penalty_text = FormatGeneral(s.PenaltyAssessed, 2);
       r.categories.push_back(std::move(c));
     }
-    r.props_text = Grouped(r.num_props, true);
-    r.owners_text = Grouped(r.num_owners, true);
-    r.boxes_text = Grouped(r.sd_boxes, false);
-    r.cash_text = "$" + Fixed(t.CashRemit, 2);
-    r.shares_text = Fixed(t.SharesRemit, 4);
+    // The report dataset's display formats.
+    r.props_text = FormatFloat("###,###", r.num_props);
+    r.owners_text = FormatFloat("###,###", r.num_owners);
+    r.boxes_text = FormatFloat("###,##0", r.sd_boxes);
+    r.cash_text = MoneyText(t.CashRemit);
+    r.shares_text = FormatFloat("###,###,##0.0000,", t.SharesRemit);
     r.summary_text = t.SummaryOk;
     r.score_text = std::to_string(r.file_score);
     reports.push_back(std::move(r));
