@@ -1,6 +1,13 @@
 // A small in-memory table engine: client datasets with typed fields, data sources that
 // tell bound controls about changes, display formats and the "Field = N" filter.
 //
+// Declaring, as a data module does:
+//   TClientDataSet cdsReports{"cdsReports"};   // its fields are named "cdsReports<Field>"
+//   cdsReports.FieldDefs.Add("HolderName", TFieldType::ftString, 40);   // stored order
+//   TztStringField* name = cdsReports.AddField<TztStringField>("HolderName", 40);
+//   numProps->SetDisplayFormat("###,###");  penalty->SetPrecision(2);   // presentation order
+//   cdsReportScore.CreateDataSet();            // active and empty from the start
+//
 // Reading for a grid or item model (all row numbers are 0-based visible rows, that is
 // rows that pass the filter; reads never throw and give null/empty outside the data):
 //   rows          ds.RecordCount()          0 while inactive
