@@ -99,7 +99,10 @@ TAbsFormManager::TAbsFormManager(QWidget* AOwner) : QTabWidget(AOwner) {
   connect(this, &QTabWidget::currentChanged, this, &TAbsFormManager::CurrentTabChanged);
 }
 
-TAbsFormManager::~TAbsFormManager() { ++FQuiet; }
+TAbsFormManager::~TAbsFormManager() {
+  // The tab widget removes its pages after this part of the object is gone.
+  disconnect(this, &QTabWidget::currentChanged, this, nullptr);
+}
 
 TAbsFormPage* TAbsFormManager::PageAtIndex(int index) const {
   return dynamic_cast<TAbsFormPage*>(widget(index));
