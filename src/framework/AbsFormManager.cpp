@@ -46,10 +46,11 @@ void FocusForm(QWidget* form) {
   form->setFocus();
 }
 
+// On the tab bar only, so that the hosted windows keep their own look.
 const char* const kTabStyle =
+    "QTabBar::tab { border: 1px solid #A6CAF0; padding: 2px 8px; }"
     "QTabBar::tab:!selected { background: #006699; color: #FFFFFF; }"
-    "QTabBar::tab:selected { border-top: 2px solid #006699; }"
-    "QTabWidget::pane { border: 1px solid #A6CAF0; }";
+    "QTabBar::tab:selected { border-top: 2px solid #006699; }";
 
 }  // namespace
 
@@ -95,7 +96,7 @@ TAbsFormManager::TAbsFormManager(QWidget* AOwner) : QTabWidget(AOwner) {
   setFocusPolicy(Qt::NoFocus);
   tabBar()->setFocusPolicy(Qt::NoFocus);
   setMovable(true);
-  setStyleSheet(QString::fromLatin1(kTabStyle));
+  tabBar()->setStyleSheet(QString::fromLatin1(kTabStyle));
   connect(this, &QTabWidget::currentChanged, this, &TAbsFormManager::CurrentTabChanged);
 }
 
