@@ -43,6 +43,7 @@ class TZipArchive {
   std::string ZipFilename;         // the archive's path
   TFilesToProcess FilesToProcess;  // files to add (Zip) or members to extract (Unzip)
   std::string UnzipToFolder;       // where Unzip writes
+  bool ForceZip64 = false;  // zip64 records even for small archives (interoperability checks)
 
   void AddFilesToProcess(const std::string& path) { FilesToProcess.Add(path); }
 

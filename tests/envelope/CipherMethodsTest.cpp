@@ -213,13 +213,13 @@ TEST_F(Rsa, SealedPassPhraseIs256BytesAndOpensWithOurReaderAndOpenssl) {
 
   WriteAll(dir_ / "private.der", keys_.privateKey);
   std::string out;
-  ASSERT_EQ(
-      testing::Run("openssl pkeyutl -decrypt -keyform DER -inkey " + Quote(dir_ / "private.der") +
-                       " -in " + Quote(dir_ / "key.rsa") + " -out " + Quote(dir_ / "pass.txt") +
-                       " -pkeyopt rsa_padding_mode:oaep -pkeyopt rsa_oaep_md:sha256"
-                       " -pkeyopt rsa_mgf1_md:sha256",
-                   &out),
-      0)
+  ASSERT_EQ(testing::RunCommand("openssl pkeyutl -decrypt -keyform DER -inkey " +
+                                    Quote(dir_ / "private.der") + " -in " +
+                                    Quote(dir_ / "key.rsa") + " -out " + Quote(dir_ / "pass.txt") +
+                                    " -pkeyopt rsa_padding_mode:oaep -pkeyopt rsa_oaep_md:sha256"
+                                    " -pkeyopt rsa_mgf1_md:sha256",
+                                &out),
+            0)
       << out;
   EXPECT_EQ(ReadAll(dir_ / "pass.txt"), pass);
 }

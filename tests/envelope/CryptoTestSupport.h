@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -32,9 +33,10 @@ class TempDir {
   const fs::path& path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
   // Every name in the folder, sorted.
-  std::vector<std::string> Names() const {
+  std::vector<std::string> Names() const { return NamesIn(path_); }
+  static std::vector<std::string> NamesIn(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -75,7 +77,7 @@ inline std::string ReportText(std::size_t bytes, unsigned seed = 1) {
 }
 
 // Runs a shell command; returns its exit status and puts its output in `output`.
-inline int Run(const std::string& command, std::string* output = nullptr) {
+inline int RunCommand(const std::string& command, std::string* output = nullptr) {
   std::FILE* p = ::popen((command + " 2>&1").c_str(), "r");
   if (!p) return -1;
   std::string out;
