@@ -164,7 +164,8 @@ void TReportPass::SummaryRecord(std::string_view text, char type) {
 
   const std::int64_t record_count = Number(Column(text, kRecordCount), "RecordCount");
   const std::int64_t property_count = Number(Column(text, kPropertyCount), "PropertyCount");
-  const long double cash_total = Number(Column(text, kCashTotal), "CashTotal") / 100.0L;
+  const std::int64_t cash_cents = Number(Column(text, kCashTotal), "CashTotal");
+  const long double cash_total = cash_cents / 100.0L;
   const long double shares_total = Number(Column(text, kSharesTotal), "SharesTotal") / 10000.0L;
   const bool match = record_count == counts_.ReportRecCount &&
                      property_count == counts_.PropCount &&
@@ -181,6 +182,8 @@ void TReportPass::SummaryRecord(std::string_view text, char type) {
   report.NumOwners = static_cast<double>(counts_.OwnerCount);
   report.CashRemit = static_cast<double>(CurrencyValue(CashRemitted_));
   report.SumCashRemit = static_cast<double>(cash_total);
+  report.CashRemitUnits = CashRemitted_;
+  report.SumCashRemitUnits = cash_cents * 100;  // twelve digits: cannot overflow
   report.SDBoxes = static_cast<double>(counts_.TangibleCount);
   report.SharesRemit = static_cast<double>(Shares_);
   report.SumSharesRemit = static_cast<double>(shares_total);

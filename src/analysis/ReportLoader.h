@@ -28,6 +28,9 @@ struct TTempRecord {
   double SumCashRemit = 0;
   double SharesRemit = 0;
   double SumSharesRemit = 0;
+  // The two cash totals exactly, in ten-thousandths, for the currency fields.
+  std::int64_t CashRemitUnits = 0;
+  std::int64_t SumCashRemitUnits = 0;
 };
 
 struct TReportResults {

@@ -2,15 +2,112 @@
 
 #include <w_dialog.h>
 
+#include <limits>
+
 namespace qorva {
 
 TdmEncryptor* dmEncryptor = nullptr;
 
-TdmEncryptor::TdmEncryptor() = default;
+namespace {
+
+template <class F>
+F* AddField(TClientDataSet& ds, const std::string& name, int display_width = 0,
+            const char* display_format = nullptr, int size = 0) {
+  F* f = ds.AddField<F>(name, size);
+  if (display_width > 0) f->SetDisplayWidth(display_width);
+  if constexpr (std::is_base_of_v<TNumericField, F>) {
+    if (display_format) f->SetDisplayFormat(display_format);
+  }
+  return f;
+}
+
+constexpr char kCount[] = "###,###";
+constexpr char kShares[] = "###,###,##0.0000,";
+
+}  // namespace
+
+TdmEncryptor::TdmEncryptor() {
+  using T = TFieldType;
+  // Stored layout: CashToRemit sits after NumOwners, the other money and share totals last.
+  TFieldDefs& defs = cdsReports.FieldDefs;
+  defs.Add("HolderName", T::ftString, 40);
+  defs.Add("NumProps", T::ftInteger);
+  defs.Add("NumOwners", T::ftInteger);
+  defs.Add("CashToRemit", T::ftCurrency);
+  defs.Add("SDBoxes", T::ftInteger);
+  defs.Add("SummaryMatches", T::ftString, 10);
+  defs.Add("FileScore", T::ftInteger);
+  defs.Add("PassFail", T::ftBoolean);
+  defs.Add("Holder_ID", T::ftInteger);
+  defs.Add("NumRecCount", T::ftInteger);
+  defs.Add("SumRecCount", T::ftInteger);
+  defs.Add("SumProps", T::ftInteger);
+  defs.Add("SumOwners", T::ftInteger);
+  defs.Add("SumCashToRemit", T::ftCurrency);
+  defs.Add("SharesToRemit", T::ftFloat);
+  defs.Add("SumSharesToRemit", T::ftFloat);
+
+  cdsReportsHolderName = AddField<TztStringField>(cdsReports, "HolderName", 40, nullptr, 40);
+  cdsReportsNumProps = AddField<TIntegerField>(cdsReports, "NumProps", 10, kCount);
+  cdsReportsNumOwners = AddField<TIntegerField>(cdsReports, "NumOwners", 10, kCount);
+  cdsReportsSDBoxes = AddField<TIntegerField>(cdsReports, "SDBoxes", 10, "###,##0");
+  cdsReportsSummaryMatches =
+      AddField<TztStringField>(cdsReports, "SummaryMatches", 10, nullptr, 10);
+  cdsReportsFileScore = AddField<TIntegerField>(cdsReports, "FileScore", 10);
+  cdsReportsPassFail = AddField<TBooleanField>(cdsReports, "PassFail", 5);
+  cdsReportsHolder_ID = AddField<TIntegerField>(cdsReports, "Holder_ID");
+  cdsReportsNumRecCount = AddField<TIntegerField>(cdsReports, "NumRecCount");
+  cdsReportsSumRecCount = AddField<TIntegerField>(cdsReports, "SumRecCount");
+  cdsReportsSumProps = AddField<TIntegerField>(cdsReports, "SumProps", 0, kCount);
+  cdsReportsSumOwners = AddField<TIntegerField>(cdsReports, "SumOwners", 0, kCount);
+  cdsReportsCashToRemit = AddField<TCurrencyField>(cdsReports, "CashToRemit");
+  cdsReportsSumCashToRemit = AddField<TCurrencyField>(cdsReports, "SumCashToRemit");
+  cdsReportsSharesToRemit = AddField<TFloatField>(cdsReports, "SharesToRemit", 0, kShares);
+  cdsReportsSumSharesToRemit = AddField<TFloatField>(cdsReports, "SumSharesToRemit", 0, kShares);
+
+  TFieldDefs& score = cdsReportScore.FieldDefs;
+  score.Add("Holder_ID", T::ftInteger);
+  score.Add("Category", T::ftString, 55);
+  score.Add("RecordsEvaluated", T::ftInteger);
+  score.Add("RecordsPenalized", T::ftInteger);
+  score.Add("MaxPenalty", T::ftInteger);
+  score.Add("PenaltyAssessed", T::ftFloat);
+  cdsReportScoreHolder_ID = AddField<TIntegerField>(cdsReportScore, "Holder_ID");
+  cdsReportScoreCategory = AddField<TztStringField>(cdsReportScore, "Category", 0, nullptr, 55);
+  cdsReportScoreRecordsEvaluated = AddField<TIntegerField>(cdsReportScore, "RecordsEvaluated");
+  cdsReportScoreRecordsPenalized = AddField<TIntegerField>(cdsReportScore, "RecordsPenalized");
+  cdsReportScoreMaxPenalty = AddField<TIntegerField>(cdsReportScore, "MaxPenalty");
+  cdsReportScorePenaltyAssessed = AddField<TFloatField>(cdsReportScore, "PenaltyAssessed");
+  cdsReportScorePenaltyAssessed->SetPrecision(2);
+
+  // The bound controls never edit.
+  dsReports.SetAutoEdit(false);
+  dsReportScore.SetAutoEdit(false);
+  cdsReportScore.CreateDataSet();
+}
+
+void TdmEncryptor::EnsureScoreDataSet() {
+  if (!cdsReportScore.Active()) cdsReportScore.CreateDataSet();
+}
 
 void TdmEncryptor::ErrorMsg(int LineNum, const std::string& Mesg) {
   ShowWarning("Error in line " + std::to_string(LineNum) + ".\r\r" + Mesg +
               "\r\rCannot load file.");
+}
+
+// Counts beyond the integer fields (only possible in files of many gigabytes) are refused
+// before anything is published, so a load never stops half-way through publishing.
+bool TdmEncryptor::FitsTheFields(const TReportResults& results) {
+  constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+  if (results.TempArray.size() > static_cast<std::size_t>(kMax)) return false;
+  for (const TTempRecord& r : results.TempArray) {
+    for (double count :
+         {r.NumProps, r.NumOwners, r.SDBoxes, r.SumProps, r.NumRecCount, r.SumRecCount})
+      if (count > kMax) return false;
+  }
+  for (const TTempReportScore& s : results.TempReportScore)
+    if (s.RecordsEvaluated < 0 || s.RecordsPenalized < 0) return false;
+  return true;
 }
 
 void TdmEncryptor::Fail(std::optional<int> line, std::string message) {
@@ -20,6 +117,7 @@ void TdmEncryptor::Fail(std::optional<int> line, std::string message) {
 bool TdmEncryptor::LoadQORVAFile(const std::string& FileToLoad) {
   last_cancelled_ = false;
   try {
+    EnsureScoreDataSet();
     TLoadOptions options;
     options.progress = progress_;
     TLoadOutcome outcome = LoadReportFile(FileToLoad, options);
@@ -50,6 +148,12 @@ bool TdmEncryptor::LoadQORVAFile(const std::string& FileToLoad) {
         return false;
       }
     }
+    if (!FitsTheFields(outcome.results)) {
+      const std::string text = "Unable to access file \r\r" + FileToLoad + "\r";
+      Fail(std::nullopt, text);
+      ShowWarning(text);
+      return false;
+    }
     results_ = std::move(outcome.results);
     last_error_.reset();
     Publish();
@@ -72,6 +176,50 @@ void TdmEncryptor::Publish() {
     main_window_->SetVersionValue(results_.SoftwareVersion);
     main_window_->SetContactValue(results_.SoftwareContact);
   }
+
+  if (!cdsReports.Active()) cdsReports.CreateDataSet();
+  cdsReports.DisableControls();
+  cdsReports.EmptyDataSet();
+  const std::vector<TTempRecord>& reports = results_.TempArray;
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    const TTempRecord& r = reports[i];
+    cdsReports.Append();
+    cdsReports.FieldByName("HOLDERNAME")->SetAsString(r.HolderName);
+    cdsReports.FieldByName("NUMPROPS")->SetAsFloat(r.NumProps);
+    cdsReports.FieldByName("NUMOWNERS")->SetAsFloat(r.NumOwners);
+    cdsReports.FieldByName("CASHTOREMIT")->SetAsCurrency(Currency::FromUnits(r.CashRemitUnits));
+    cdsReports.FieldByName("SHARESTOREMIT")->SetAsFloat(r.SharesRemit);
+    cdsReports.FieldByName("SDBOXES")->SetAsFloat(r.SDBoxes);
+    cdsReports.FieldByName("SUMMARYMATCHES")->SetAsString(r.SummaryOk);
+    cdsReports.FieldByName("FILESCORE")->SetAsFloat(RoundHalfEven(r.Score));
+    cdsReports.FieldByName("HOLDER_ID")->SetAsInteger(static_cast<std::int64_t>(i) + 1);
+    cdsReports.FieldByName("SUMPROPS")->SetAsFloat(r.SumProps);
+    cdsReports.FieldByName("SUMCASHTOREMIT")
+        ->SetAsCurrency(Currency::FromUnits(r.SumCashRemitUnits));
+    cdsReports.FieldByName("SUMSHARESTOREMIT")->SetAsFloat(r.SumSharesRemit);
+    cdsReports.FieldByName("NUMRECCOUNT")->SetAsFloat(r.NumRecCount);
+    cdsReports.FieldByName("SUMRECCOUNT")->SetAsFloat(r.SumRecCount);
+    cdsReports.Post();
+  }
+  cdsReports.First();
+  cdsReports.EnableControls();
+
+  EnsureScoreDataSet();
+  cdsReportScore.DisableControls();
+  cdsReportScore.EmptyDataSet();
+  for (const TTempReportScore& s : results_.TempReportScore) {
+    cdsReportScore.Append();
+    cdsReportScore.FieldByName("HOLDER_ID")->SetAsInteger(s.Holder_ID);
+    cdsReportScore.FieldByName("CATEGORY")->SetAsString(std::string(s.Category));
+    cdsReportScore.FieldByName("RECORDSEVALUATED")->SetAsInteger(s.RecordsEvaluated);
+    cdsReportScore.FieldByName("RECORDSPENALIZED")->SetAsInteger(s.RecordsPenalized);
+    cdsReportScore.FieldByName("MAXPENALTY")->SetAsInteger(s.MaxPenalty);
+    cdsReportScore.FieldByName("PENALTYASSESSED")->SetAsFloat(s.PenaltyAssessed);
+    cdsReportScore.Post();
+  }
+  cdsReportScore.First();
+  cdsReportScore.EnableControls();
+
   if (main_window_) main_window_->SetEncryptEnabled(results_.AllReportsPass);
 }
 

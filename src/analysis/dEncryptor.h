@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "DataSet.h"
 #include "ReportLoader.h"
+#include "uTztStringField.h"
 
 namespace qorva {
 
@@ -27,6 +29,35 @@ class TdmEncryptor {
   TdmEncryptor();
   TdmEncryptor(const TdmEncryptor&) = delete;
   TdmEncryptor& operator=(const TdmEncryptor&) = delete;
+
+  // One row per holder report; inactive until the first successful load.
+  TClientDataSet cdsReports{"cdsReports"};
+  TDataSource dsReports{&cdsReports};
+  TztStringField* cdsReportsHolderName;
+  TIntegerField* cdsReportsNumProps;
+  TIntegerField* cdsReportsNumOwners;
+  TIntegerField* cdsReportsSDBoxes;
+  TztStringField* cdsReportsSummaryMatches;
+  TIntegerField* cdsReportsFileScore;
+  TBooleanField* cdsReportsPassFail;  // never filled
+  TIntegerField* cdsReportsHolder_ID;
+  TIntegerField* cdsReportsNumRecCount;
+  TIntegerField* cdsReportsSumRecCount;
+  TIntegerField* cdsReportsSumProps;
+  TIntegerField* cdsReportsSumOwners;  // never filled
+  // Eleven rows per report, linked by Holder_ID; active (and empty) from the start.
+  TClientDataSet cdsReportScore{"cdsReportScore"};
+  TIntegerField* cdsReportScoreHolder_ID;
+  TIntegerField* cdsReportScoreRecordsEvaluated;
+  TIntegerField* cdsReportScoreRecordsPenalized;
+  TIntegerField* cdsReportScoreMaxPenalty;
+  TFloatField* cdsReportScorePenaltyAssessed;
+  TDataSource dsReportScore{&cdsReportScore};
+  TztStringField* cdsReportScoreCategory;
+  TCurrencyField* cdsReportsCashToRemit;
+  TCurrencyField* cdsReportsSumCashToRemit;
+  TFloatField* cdsReportsSharesToRemit;
+  TFloatField* cdsReportsSumSharesToRemit;
 
   // Reads, checks and scores the file; on success publishes the results into the datasets
   // and the main window and returns true. On failure shows why (unless cancelled) and
@@ -55,6 +86,8 @@ class TdmEncryptor {
 
  private:
   void Fail(std::optional<int> line, std::string message);
+  void EnsureScoreDataSet();
+  static bool FitsTheFields(const TReportResults& results);
   void Publish();
 
   IEncryptMainWindow* main_window_ = nullptr;
