@@ -85,7 +85,13 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   try {
-    return command->run(args);
+    const int status = command->run(args);
+    // A full disk must not pass for a complete report.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(stderr, "qorva: cannot write the output\n");
+      return kExitRejected;
+    }
+    return status;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qorva: %s\n", e.what());
   } catch (...) {

@@ -212,6 +212,12 @@ TEST_F(QorvaTest, ExitCodes) {
       {"command help", "check --help", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(Qorva(c.args).exit_code, c.exit_code) << c.name;
+
+  // Output that cannot be written is no pass.
+  const std::string full =
+      std::string(QORVA_BIN) + " check " + Sample("QORVA_SAMPLE.txt") + " >/dev/full 2>/dev/null";
+  const int status = std::system(full.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
 }
 
 TEST_F(QorvaTest, VersionAndHelp) {
