@@ -1,76 +1,61 @@
-// Reads the last load's results back for the command line.
-#include <cmath>
-
+// Reads the last load's results back for the command line from the published datasets, as
+// the grid and the score window show them.
 #include "Currency.h"
+#include "DataSet.h"
 #include "DisplayFormat.h"
 #include "check_report.h"
 
 namespace qorva::cli {
-namespace {
 
-// Money as exact decimal text; beyond the currency's range, as a plain number.
-std::string MoneyJson(double v) {
-  try {
-    return Currency::FromDouble(v).ToString();
-  } catch (const std::exception&) {
-    return JsonNumber(v);
-  }
-}
-
-std::string MoneyText(double v) {
-  try {
-    return FormatCurrency(Currency::FromDouble(v));
-  } catch (const std::exception&) {
-    return FormatGeneral(v, 15);
-  }
-}
-
-}  // namespace
-
-std::vector<ReportResult> ReadReports(TdmEncryptor& module) {
-  const TReportResults& results = module.Results();
+std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
+  const TReportResults& results = m.Results();
   std::vector<ReportResult> reports;
-  for (std::size_t i = 0; i < results.TempArray.size(); ++i) {
-    const TTempRecord& t = results.TempArray[i];
+  // The command line sets no filter, so every score row is visible.
+  m.cdsReportScore.SetFiltered(false);
+  const int score_rows = m.cdsReportScore.RecordCount();
+  for (int row = 0; row < m.cdsReports.RecordCount(); ++row) {
     ReportResult r;
-    r.holder_id = static_cast<int>(i + 1);
-    r.holder_name = t.HolderName;
-    r.num_rec_count = static_cast<int>(t.NumRecCount);
-    r.sum_rec_count = static_cast<int>(t.SumRecCount);
-    r.num_props = static_cast<int>(t.NumProps);
-    r.sum_props = static_cast<int>(t.SumProps);
-    r.num_owners = static_cast<int>(t.NumOwners);
-    r.sd_boxes = static_cast<int>(t.SDBoxes);
-    r.cash_to_remit = MoneyJson(t.CashRemit);
-    r.sum_cash_to_remit = MoneyJson(t.SumCashRemit);
-    r.shares_to_remit = JsonNumber(t.SharesRemit);
-    r.sum_shares_to_remit = JsonNumber(t.SumSharesRemit);
-    r.summary_matches = t.SummaryOk == "Match";
-    r.score = t.Score;
-    r.file_score = static_cast<int>(std::nearbyint(t.Score));
-    r.pass = r.summary_matches && t.Score >= 75;
-    for (const TTempReportScore& s : results.TempReportScore) {
-      if (s.Holder_ID != r.holder_id) continue;
+    r.holder_id = m.cdsReportsHolder_ID->AsIntegerAt(row);
+    r.holder_name = m.cdsReportsHolderName->AsStringAt(row);
+    r.num_rec_count = m.cdsReportsNumRecCount->AsIntegerAt(row);
+    r.sum_rec_count = m.cdsReportsSumRecCount->AsIntegerAt(row);
+    r.num_props = m.cdsReportsNumProps->AsIntegerAt(row);
+    r.sum_props = m.cdsReportsSumProps->AsIntegerAt(row);
+    r.num_owners = m.cdsReportsNumOwners->AsIntegerAt(row);
+    r.sd_boxes = m.cdsReportsSDBoxes->AsIntegerAt(row);
+    r.cash_to_remit = m.cdsReportsCashToRemit->AsCurrencyAt(row).ToString();
+    r.sum_cash_to_remit = m.cdsReportsSumCashToRemit->AsCurrencyAt(row).ToString();
+    r.shares_to_remit = JsonNumber(m.cdsReportsSharesToRemit->AsFloatAt(row));
+    r.sum_shares_to_remit = JsonNumber(m.cdsReportsSumSharesToRemit->AsFloatAt(row));
+    r.summary_matches = m.cdsReportsSummaryMatches->AsStringAt(row) == "Match";
+    r.file_score = m.cdsReportsFileScore->AsIntegerAt(row);
+    // The dataset keeps the rounded score only; the pass rule needs it unrounded.
+    const auto index = static_cast<std::size_t>(r.holder_id - 1);
+    r.score = index < results.TempArray.size() ? results.TempArray[index].Score : r.file_score;
+    r.pass = r.summary_matches && r.score >= 75;
+
+    r.props_text = m.cdsReportsNumProps->DisplayTextAt(row);
+    r.owners_text = m.cdsReportsNumOwners->DisplayTextAt(row);
+    r.cash_text = m.cdsReportsCashToRemit->DisplayTextAt(row);
+    r.shares_text = m.cdsReportsSharesToRemit->DisplayTextAt(row);
+    r.boxes_text = m.cdsReportsSDBoxes->DisplayTextAt(row);
+    r.summary_text = m.cdsReportsSummaryMatches->DisplayTextAt(row);
+    r.score_text = m.cdsReportsFileScore->DisplayTextAt(row);
+
+    for (int s = 0; s < score_rows; ++s) {
+      if (m.cdsReportScoreHolder_ID->AsIntegerAt(s) != r.holder_id) continue;
       CategoryResult c;
-      c.category = std::string(s.Category);
-      c.records_evaluated = s.RecordsEvaluated;
-      c.records_penalized = s.RecordsPenalized;
-      c.max_penalty = s.MaxPenalty;
-      c.penalty_assessed = s.PenaltyAssessed;
-      c.evaluated_text = std::to_string(s.RecordsEvaluated);
-      c.penalized_text = std::to_string(s.RecordsPenalized);
-      c.max_penalty_text = std::to_string(s.MaxPenalty);
-      c.penalty_text = FormatGeneral(s.PenaltyAssessed, 2);
+      c.category = m.cdsReportScoreCategory->AsStringAt(s);
+      c.records_evaluated = m.cdsReportScoreRecordsEvaluated->AsIntegerAt(s);
+      c.records_penalized = m.cdsReportScoreRecordsPenalized->AsIntegerAt(s);
+      c.max_penalty = m.cdsReportScoreMaxPenalty->AsIntegerAt(s);
+      c.penalty_assessed = m.cdsReportScorePenaltyAssessed->AsFloatAt(s);
+      c.evaluated_text = m.cdsReportScoreRecordsEvaluated->DisplayTextAt(s);
+      c.penalized_text = m.cdsReportScoreRecordsPenalized->DisplayTextAt(s);
+      c.max_penalty_text = m.cdsReportScoreMaxPenalty->DisplayTextAt(s);
+      c.penalty_text = m.cdsReportScorePenaltyAssessed->DisplayTextAt(s);
       r.categories.push_back(std::move(c));
     }
-    // The report dataset's display formats.
-    r.props_text = FormatFloat("###,###", r.num_props);
-    r.owners_text = FormatFloat("###,###", r.num_owners);
-    r.boxes_text = FormatFloat("###,##0", r.sd_boxes);
-    r.cash_text = MoneyText(t.CashRemit);
-    r.shares_text = FormatFloat("###,###,##0.0000,", t.SharesRemit);
-    r.summary_text = t.SummaryOk;
-    r.score_text = std::to_string(r.file_score);
     reports.push_back(std::move(r));
   }
   return reports;
