@@ -22,47 +22,42 @@ constexpr std::size_t kChunk = 2u << 20;
 constexpr std::size_t kSample = 64u << 10;
 constexpr std::size_t kMaxStored = 65535;
 
-// Per-worker state: compressors and the inflater that finds block boundaries.
+// Per-worker state. Each chunk is deflated with the 32 KiB before it as its dictionary (so
+// the split costs next to nothing in size) and ends with a sync flush: byte-aligned, no
+// final block, so chunks can follow each other in one stream.
 class ChunkCompressor {
  public:
-  explicit ChunkCompressor(int level)
-      : full_(libdeflate_alloc_compressor(level)), quick_(libdeflate_alloc_compressor(1)) {
-    if (!full_ || !quick_) throw CryptoError("Out of memory for compression.");
-    if (inflateInit2(&inflater_, -15) != Z_OK) throw CryptoError("Out of memory for compression.");
-    scratch_.resize(256u << 10);
+  explicit ChunkCompressor(int level) : quick_(libdeflate_alloc_compressor(1)) {
+    if (!quick_) throw CryptoError("Out of memory for compression.");
+    if (deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+      libdeflate_free_compressor(quick_);
+      throw CryptoError("Out of memory for compression.");
+    }
   }
   ~ChunkCompressor() {
-    libdeflate_free_compressor(full_);
     libdeflate_free_compressor(quick_);
-    inflateEnd(&inflater_);
+    deflateEnd(&z_);
   }
   ChunkCompressor(const ChunkCompressor&) = delete;
   ChunkCompressor& operator=(const ChunkCompressor&) = delete;
 
-  // Replaces `out` with deflate blocks for `in`: none of them final, ending on a byte
-  // boundary, so chunks can follow each other in one stream.
-  void Compress(const std::uint8_t* in, std::size_t n, Bytes& out) {
+  void Compress(const std::uint8_t* dict, std::size_t dictLen, const std::uint8_t* in,
+                std::size_t n, Bytes& out) {
     out.clear();
     if (n == 0) return;
     if (LooksIncompressible(in, n)) return Store(in, n, out);
-    out.resize(libdeflate_deflate_compress_bound(full_, n) + 8);
-    const std::size_t csize = libdeflate_deflate_compress(full_, in, n, out.data(), out.size());
-    if (csize == 0 || csize + 5 >= StoredSize(n)) return Store(in, n, out);
-    out.resize(csize);
-    std::uint64_t lastHeader = 0, endBit = 0;
-    if (!FindLastBlock(out, lastHeader, endBit))
-      throw CryptoError("Internal error: the compressed data does not read back.");
-    // Clear the final-block flag, then close with an empty stored block (the same bytes a
-    // zlib sync flush writes): 3 header bits, padding to a byte, 00 00 FF FF.
-    out[lastHeader / 8] &= static_cast<std::uint8_t>(~(1u << (lastHeader % 8)));
-    const std::size_t bytes = static_cast<std::size_t>((endBit + 3 + 7) / 8);
-    out.resize(std::max(out.size(), bytes), 0);
-    if (endBit % 8) out[endBit / 8] &= static_cast<std::uint8_t>((1u << (endBit % 8)) - 1);
-    for (std::size_t i = static_cast<std::size_t>((endBit + 7) / 8); i < out.size(); ++i)
-      out[i] = 0;
-    out.resize(bytes);
-    const std::uint8_t sync[] = {0x00, 0x00, 0xFF, 0xFF};
-    out.insert(out.end(), sync, sync + 4);
+    if (deflateReset(&z_) != Z_OK ||
+        (dictLen && deflateSetDictionary(&z_, dict, static_cast<uInt>(dictLen)) != Z_OK))
+      throw CryptoError("Internal error: the compressor cannot be reset.");
+    out.resize(deflateBound(&z_, static_cast<uLong>(n)) + 16);
+    z_.next_in = const_cast<std::uint8_t*>(in);
+    z_.avail_in = static_cast<uInt>(n);
+    z_.next_out = out.data();
+    z_.avail_out = static_cast<uInt>(out.size());
+    const int r = deflate(&z_, Z_SYNC_FLUSH);
+    if (r != Z_OK || z_.avail_in != 0) throw CryptoError("Internal error: compression failed.");
+    out.resize(out.size() - z_.avail_out);
+    if (out.size() >= StoredSize(n)) Store(in, n, out);
   }
 
  private:
@@ -92,41 +87,14 @@ class ChunkCompressor {
     }
   }
 
-  // Walks the blocks with zlib, stopping at each boundary: gives the bit position of the
-  // last block's header and the bit position where the stream ends.
-  bool FindLastBlock(const Bytes& data, std::uint64_t& lastHeader, std::uint64_t& endBit) {
-    if (inflateReset(&inflater_) != Z_OK) return false;
-    inflater_.next_in = const_cast<std::uint8_t*>(data.data());
-    inflater_.avail_in = static_cast<uInt>(data.size());
-    lastHeader = 0;
-    bool ended = false;
-    for (;;) {
-      inflater_.next_out = scratch_.data();
-      inflater_.avail_out = static_cast<uInt>(scratch_.size());
-      const int r = inflate(&inflater_, Z_BLOCK);
-      if (r == Z_STREAM_END) break;
-      if (r != Z_OK) return false;
-      if (inflater_.data_type & 128) {
-        const std::uint64_t pos = static_cast<std::uint64_t>(data.size() - inflater_.avail_in) * 8 -
-                                  static_cast<std::uint64_t>(inflater_.data_type & 63);
-        if (inflater_.data_type & 64) {
-          endBit = pos;
-          ended = true;
-        } else {
-          lastHeader = pos;
-        }
-      }
-    }
-    return ended;
-  }
-
-  libdeflate_compressor* full_;
   libdeflate_compressor* quick_;
-  z_stream inflater_{};
-  Bytes scratch_;
+  z_stream z_{};
 };
 
+constexpr std::size_t kWindow = 32u << 10;
+
 struct Job {
+  Bytes dict;  // the last 32 KiB of input before this chunk
   Bytes in;
   std::size_t n = 0;
   Bytes out;
@@ -179,7 +147,7 @@ class WorkerPool {
       }
       try {
         if (setupError) std::rethrow_exception(setupError);
-        c->Compress(job->in.data(), job->n, job->out);
+        c->Compress(job->dict.data(), job->dict.size(), job->in.data(), job->n, job->out);
       } catch (...) {
         job->error = std::current_exception();
       }
@@ -225,15 +193,26 @@ DeflateResult DeflateChunked(const DeflateReader& read, const DeflateWriter& wri
     if (progress && !progress(result.in, std::max(total, result.in))) throw CryptoCancelled();
   };
 
+  // Reads the next chunk into `job` with the tail of the one before as its dictionary.
+  Bytes tail;
+  auto fill = [&](Job& job) {
+    job.n = ReadFull(read, job.in.data(), kChunk);
+    crc = libdeflate_crc32(static_cast<std::uint32_t>(crc), job.in.data(), job.n);
+    job.dict = tail;
+    const std::size_t keep = std::min(job.n, kWindow);
+    if (keep == kWindow) tail.clear();
+    tail.insert(tail.end(), job.in.data() + job.n - keep, job.in.data() + job.n);
+    if (tail.size() > kWindow)
+      tail.erase(tail.begin(), tail.end() - static_cast<std::ptrdiff_t>(kWindow));
+    return job.n;
+  };
+
   if (threads == 1 || total <= kChunk) {
     ChunkCompressor c(level);
     Job job;
     job.in.resize(kChunk);
-    for (;;) {
-      job.n = ReadFull(read, job.in.data(), kChunk);
-      if (job.n == 0) break;
-      crc = libdeflate_crc32(static_cast<std::uint32_t>(crc), job.in.data(), job.n);
-      c.Compress(job.in.data(), job.n, job.out);
+    while (fill(job) > 0) {
+      c.Compress(job.dict.data(), job.dict.size(), job.in.data(), job.n, job.out);
       emit(job);
       if (job.n < kChunk) break;
     }
@@ -254,10 +233,8 @@ DeflateResult DeflateChunked(const DeflateReader& read, const DeflateWriter& wri
           job = std::make_unique<Job>();
           job->in.resize(kChunk);
         }
-        job->n = ReadFull(read, job->in.data(), kChunk);
-        if (job->n < kChunk) eof = true;
+        if (fill(*job) < kChunk) eof = true;
         if (job->n == 0) break;
-        crc = libdeflate_crc32(static_cast<std::uint32_t>(crc), job->in.data(), job->n);
         job->ready = false;
         job->error = nullptr;
         pool.Submit(job.get());

@@ -1,5 +1,5 @@
-// One raw deflate stream made of independently compressed chunks, so that the chunks can
-// be compressed on several cores and the result is still what every inflater reads.
+// One raw deflate stream made of chunks compressed apart, so that the chunks can be
+// compressed on several cores and the result is still what every inflater reads.
 #pragma once
 
 #include <cstddef>
