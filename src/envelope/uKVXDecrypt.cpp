@@ -114,6 +114,43 @@ void RefuseWorkingFile(const std::string& W, const std::string& path) {
   }
 }
 
+// Working files are readable by the user alone. The zip and cipher layer creates files
+// with the process's mask, so the mask is narrowed while any envelope call runs (calls on
+// several threads share one narrowing) and the previous one kept for the placed envelope.
+class TPrivateFilesScope {
+ public:
+  TPrivateFilesScope() {
+    std::lock_guard<std::mutex> lock(Guard());
+    if (Depth()++ == 0) Previous() = ::umask(077);
+  }
+  ~TPrivateFilesScope() {
+    std::lock_guard<std::mutex> lock(Guard());
+    if (--Depth() == 0) ::umask(Previous());
+  }
+  TPrivateFilesScope(const TPrivateFilesScope&) = delete;
+  TPrivateFilesScope& operator=(const TPrivateFilesScope&) = delete;
+
+  // The mode a new file would have had outside envelope calls.
+  static unsigned UsualNewFileMode() {
+    std::lock_guard<std::mutex> lock(Guard());
+    return 0666 & ~(Depth() ? Previous() : CurrentUmask());
+  }
+
+ private:
+  static std::mutex& Guard() {
+    static std::mutex m;
+    return m;
+  }
+  static int& Depth() {
+    static int depth = 0;
+    return depth;
+  }
+  static mode_t& Previous() {
+    static mode_t mask = 022;
+    return mask;
+  }
+};
+
 }  // namespace
 
 // The state of one call: nothing of it outlives the call.
@@ -251,6 +288,7 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
                                                const std::string& ReturnFileName,
                                                const std::string& AWorkingDirectory,
                                                bool bFilesList) {
+  TPrivateFilesScope privateFiles;
   TCall call(Directive, FileToProcess, ReturnFileName, bFilesList);
   call.progress = progress_;
   try {

@@ -51,13 +51,13 @@ class Fd {
   int fd_;
 };
 
-mode_t CurrentUmask() {
+}  // namespace
+
+unsigned CurrentUmask() {
   const mode_t mask = ::umask(022);
   ::umask(mask);
   return mask;
 }
-
-}  // namespace
 
 void CheckWritable(const std::string& fName) {
   struct stat st {};
@@ -79,7 +79,7 @@ void EraseFile(const std::string& fName) {
 }
 
 void FileCopy(const std::string& FSrc, const std::string& FDst,
-              const std::function<bool(std::uint64_t)>& onBytes, bool userOnly) {
+              const std::function<bool(std::uint64_t)>& onBytes, unsigned newFileMode) {
   Fd src(::open(FSrc.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat srcStat {};
   if (!src.ok() || ::fstat(src.get(), &srcStat) != 0 || S_ISDIR(srcStat.st_mode)) {
@@ -103,12 +103,7 @@ void FileCopy(const std::string& FSrc, const std::string& FDst,
   const std::string tmpName(name.data());
 
   try {
-    mode_t mode = 0600;
-    if (replacing) {
-      mode = dstStat.st_mode & 07777;
-    } else if (!userOnly) {
-      mode = 0666 & ~CurrentUmask();
-    }
+    const mode_t mode = replacing ? (dstStat.st_mode & 07777) : (newFileMode & 07777);
     if (mode != 0600 && ::fchmod(out.get(), mode) != 0) throw EInOutError(errno);
 
     std::vector<char> buffer(1 << 20);
@@ -131,9 +126,9 @@ void FileCopy(const std::string& FSrc, const std::string& FDst,
       done += static_cast<std::uint64_t>(got);
       if (onBytes && !onBytes(done)) throw ECancelled();
     }
-    // Working copies are thrown away; an output that others keep is flushed before it
-    // replaces anything.
-    if ((replacing || !userOnly) && ::fsync(out.get()) != 0) throw EInOutError(errno);
+    // New private copies are working files, thrown away soon; anything else is flushed
+    // before it is renamed into place.
+    if ((replacing || mode != 0600) && ::fsync(out.get()) != 0) throw EInOutError(errno);
     if (::close(out.release()) != 0) throw EInOutError(errno);
     if (::rename(tmpName.c_str(), FDst.c_str()) != 0) throw EInOutError(errno);
   } catch (...) {

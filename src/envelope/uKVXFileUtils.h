@@ -44,11 +44,14 @@ void EraseFile(const std::string& fName);
 void CheckWritable(const std::string& fName);
 
 // Copies FSrc over FDst, streaming. The copy is written beside FDst and renamed over it, so
-// a failed or stopped copy leaves FDst as it was and nothing else behind. A new file is
-// readable by the user alone unless userOnly is false (then the usual umask applies); a
-// replaced file keeps its permissions. onBytes, when given, hears the bytes copied so far
-// and may return false to stop, which raises ECancelled.
+// a failed or stopped copy leaves FDst as it was and nothing else behind. A new file gets
+// newFileMode (readable by the user alone unless told otherwise); a replaced file keeps its
+// permissions. onBytes, when given, hears the bytes copied so far and may return false to
+// stop, which raises ECancelled.
 void FileCopy(const std::string& FSrc, const std::string& FDst,
-              const std::function<bool(std::uint64_t)>& onBytes = {}, bool userOnly = true);
+              const std::function<bool(std::uint64_t)>& onBytes = {}, unsigned newFileMode = 0600);
+
+// The process's file-creation mask, read without changing it for good.
+unsigned CurrentUmask();
 
 }  // namespace qorva

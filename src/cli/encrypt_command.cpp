@@ -1,0 +1,99 @@
+// qorva encrypt FILE [--output-dir DIR]
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "check_report.h"
+#include "cli_session.h"
+#include "command.h"
+#include "uKVXDecrypt.h"
+#include "uKVXFileUtils.h"
+
+namespace qorva::cli {
+namespace {
+
+// The main window's rule: the output folder, the report's file name less its last
+// extension (a name without a dot whole), then ".HDE".
+std::string EnvelopePath(const std::string& dir, const std::string& report) {
+  std::string name = std::filesystem::path(report).filename().string();
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return WithTrailingSeparator(dir) + name + ".HDE";
+}
+
+int RunEncrypt(const std::vector<std::string>& args) {
+  std::string output_dir;
+  std::vector<std::string> files;
+  bool options_done = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (!options_done && a == "--") {
+      options_done = true;
+    } else if (!options_done && a == "--output-dir") {
+      if (i + 1 >= args.size()) return UsageError("encrypt", "--output-dir needs a folder");
+      output_dir = args[++i];
+    } else if (!options_done && a.rfind("--output-dir=", 0) == 0) {
+      output_dir.assign(a, 13, std::string::npos);
+    } else if (!options_done && a.size() > 1 && a[0] == '-') {
+      return UsageError("encrypt", "unknown option '" + a + "'");
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.size() != 1)
+    return UsageError("encrypt", files.empty() ? "no report file given" : "give one report file");
+  if (output_dir.empty()) output_dir = ".";
+
+  // The session's message helper answers the installation question No: nothing waits.
+  CliSession session;
+  const std::string& file = files[0];
+  if (!session.Load(file)) {
+    if (session.error()->line) ShowOffendingLine(file, *session.error()->line);
+    return kExitRejected;
+  }
+  if (!session.all_pass()) {
+    CheckedFile checked;
+    checked.file = file;
+    checked.creator = session.creator();
+    checked.version = session.version();
+    checked.contact = session.contact();
+    checked.reports = ReadReports(session.module());
+    std::fputs(ReportTable(checked, false).c_str(), stderr);
+    std::fprintf(stderr, "qorva: not encrypted: some reports of %s do not pass.\n", file.c_str());
+    return kExitFailed;
+  }
+
+  const std::string envelope = EnvelopePath(output_dir, file);
+  bool ok = false;
+  try {
+    ok = TKVXDecryption::Instance()->TwoFishRSADigitalEnvelope("encrypt", file, envelope);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qorva: %s\n", e.what());
+  }
+  if (!ok) {
+    std::fprintf(stderr, "qorva: encryption failed; no file has been created.\n");
+    return kExitRejected;
+  }
+  std::printf("%s\n", envelope.c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
+QORVA_COMMAND(encrypt, "encrypt", "FILE [--output-dir DIR]",
+              "Checks a holder report file and, when every report passes, seals it into an "
+              "envelope.",
+              "The envelope is DIR/<file name without its extension>.HDE; its path is printed.\n"
+              "\n"
+              "Options:\n"
+              "  --output-dir DIR   where the envelope goes (default: the current folder)\n"
+              "\n"
+              "Exit status:\n"
+              "  0   the envelope was written\n"
+              "  1   refused: some report fails (summary mismatch or score below 75)\n"
+              "  2   the file was rejected, or the envelope could not be made\n"
+              "  64  bad command line\n",
+              RunEncrypt);
+
+}  // namespace qorva::cli

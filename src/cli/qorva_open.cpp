@@ -1,0 +1,160 @@
+// qorva-open: opens an envelope with the built-in private keys and writes its report.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "uKVXDecrypt.h"
+#include "uKVXFileUtils.h"
+#include "uKVXPrivateKey.h"
+#include "version.h"
+#include "w_dialog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 2;
+constexpr int kExitUsage = 64;
+
+const char* const kUsage =
+    "Usage: qorva-open ENVELOPE --output FILE [--force]\n"
+    "Opens an .HDE envelope and writes the holder report it carries to FILE.\n"
+    "\n"
+    "Options:\n"
+    "  --output FILE   where the report goes (required)\n"
+    "  --force         replace FILE when it exists\n"
+    "  -h, --help      show this help\n"
+    "  --version       show the version\n"
+    "\n"
+    "Exit status: 0 opened, 2 not opened (nothing written), 64 bad command line.\n";
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "qorva-open: %s\n%s", message.c_str(), kUsage);
+  return kExitUsage;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "qorva-open: %s\n", message.c_str());
+  return kExitFailed;
+}
+
+// A private folder of our own under the temporary folder, removed with everything in it.
+class PrivateWorkingFolder {
+ public:
+  PrivateWorkingFolder() {
+    std::string tmpl = qorva::GetTempDirectory() + "qorva-open-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data())) path_ = name.data();  // mode 0700
+  }
+  ~PrivateWorkingFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  PrivateWorkingFolder(const PrivateWorkingFolder&) = delete;
+  PrivateWorkingFolder& operator=(const PrivateWorkingFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Writes `report` beside `output` and renames it into place; without `force` an output that
+// appeared meanwhile is not replaced either.
+std::string Place(const std::string& report, const std::string& output, bool force) {
+  try {
+    if (force) {
+      qorva::FileCopy(report, output);
+      return {};
+    }
+    const std::string beside = output + ".qorva-open-" + std::to_string(::getpid());
+    qorva::FileCopy(report, beside);
+    if (::renameat2(AT_FDCWD, beside.c_str(), AT_FDCWD, output.c_str(), RENAME_NOREPLACE) != 0) {
+      const int err = errno;
+      ::unlink(beside.c_str());
+      if (err == EEXIST) return output + " exists; use --force to replace it";
+      return "cannot create " + output + ": " + std::strerror(err);
+    }
+    return {};
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> positional;
+  std::string output;
+  bool force = false, options_done = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (!options_done && a == "--") {
+      options_done = true;
+    } else if (!options_done && (a == "-h" || a == "--help")) {
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    } else if (!options_done && a == "--version") {
+      std::printf("qorva-open %s\n%s\n", QORVA_VERSION, QORVA_COPYRIGHT);
+      return kExitOk;
+    } else if (!options_done && a == "--output") {
+      if (i + 1 >= argc) return Usage("--output needs a file name");
+      output = argv[++i];
+    } else if (!options_done && a.rfind("--output=", 0) == 0) {
+      output = a.substr(9);
+    } else if (!options_done && a == "--force") {
+      force = true;
+    } else if (!options_done && a.size() > 1 && a[0] == '-') {
+      return Usage("unknown option '" + a + "'");
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() != 1)
+    return Usage(positional.empty() ? "no envelope given" : "give one envelope");
+  if (output.empty()) return Usage("no output file given (--output FILE)");
+  const std::string& envelope = positional[0];
+
+  // Messages go to stderr; the installation question is answered No, so nothing waits.
+  qorva::StderrMessageHelper messages(false);
+  qorva::SetMessages(&messages);
+
+  std::error_code ec;
+  if (!fs::is_regular_file(envelope, ec)) return Fail(envelope + ": no such envelope file");
+  if (fs::is_directory(output, ec)) return Fail(output + " is a folder");
+  if (fs::exists(fs::symlink_status(output, ec)) && !force)
+    return Fail(output + " exists; use --force to replace it");
+  const fs::path folder = fs::path(output).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, ec))
+    return Fail("no folder " + folder.string() + " for " + output);
+
+  PrivateWorkingFolder work;
+  if (work.path().empty())
+    return Fail("cannot make a working folder: " + std::string(std::strerror(errno)));
+
+  qorva::TKVXDecryption* env = qorva::TKVXDecryption::Instance();
+  env->SetPrivateKeys(&qorva::Get_New_Private_Key, &qorva::Get_Private_Key);
+  bool opened = false;
+  std::string why;
+  try {
+    opened = env->TwoFishRSADigitalEnvelope("decrypt", envelope, "Report.txt", work.path(), false);
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  if (!opened) {
+    return Fail("cannot open " + envelope + (why.empty() ? "" : ": " + why) +
+                "; nothing was written");
+  }
+  const std::string problem = Place(work.path() + "/Report.txt", output, force);
+  if (!problem.empty()) return Fail(problem);
+  std::printf("%s\n", output.c_str());
+  return kExitOk;
+}

@@ -1,0 +1,479 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "CipherMethods.h"
+#include "CryptoSelfTest.h"
+#include "FileCipher.h"
+#include "ZipArchive.h"
+#include "envelope_test_support.h"
+#include "uKVXCodecs.h"
+#include "uKVXFileUtils.h"
+#include "uKVXPrivateKey.h"
+#include "uKVXPublicKey.h"
+#include "w_dialog.h"
+
+namespace qorva {
+namespace {
+
+namespace fs = std::filesystem;
+using Access = TKVXDecryptionTestAccess;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+const std::string kSecretKeyFailed = "Secret Key Decryption failed\r";
+const std::string kStage6 = "Error in TwoFishRSADigitalEnvelope:6";
+const std::string kCorrupt = "The .hde file appears to be corrupt and cannot be imported.";
+
+std::string Lines(size_t bytes) {
+  std::string out;
+  for (size_t i = 0; out.size() < bytes; ++i) {
+    out += "PROPERTY " + std::to_string(i * 7919 % 100000) + " OWNER LASTNAME FIRSTNAME 000" +
+           std::to_string(i % 97) + "\r\n";
+  }
+  out.resize(bytes);
+  return out;
+}
+
+class EnvelopeTest : public ::testing::Test {
+ protected:
+  EnvelopeTest() : work_("work"), io_("io"), env_(Access::Create()) {
+    env_->SetPrivateKeys(&Get_New_Private_Key, &Get_Private_Key);
+  }
+
+  bool Encrypt(const std::string& report, const std::string& envelope) {
+    return env_->TwoFishRSADigitalEnvelope("encrypt", report, envelope, work_.W(), false);
+  }
+  bool Decrypt(const std::string& envelope, const std::string& name = "Report.txt") {
+    return env_->TwoFishRSADigitalEnvelope("decrypt", envelope, name, work_.W(), false);
+  }
+  // A report sealed into io/<name>.HDE; its path.
+  std::string Sealed(const std::string& content, const std::string& name = "Sealed") {
+    WriteFile(io_ / (name + ".txt"), content);
+    EXPECT_TRUE(Encrypt(io_ / (name + ".txt"), io_ / (name + ".HDE")));
+    messages_.clear();
+    return io_ / (name + ".HDE");
+  }
+
+  ScratchDir work_;
+  ScratchDir io_;
+  RecordingMessageHelper messages_;
+  std::unique_ptr<TKVXDecryption> env_;
+};
+
+// The two members of an envelope, taken out into `into`.
+void Unpack(const std::string& envelope, const ScratchDir& into) {
+  TZipArchive zip;
+  zip.ZipFilename = envelope;
+  zip.FilesToProcess = "*.*";
+  zip.UnzipToFolder = into.W();
+  ASSERT_EQ(zip.Unzip(), xerSuccess) << zip.LastErrorMessage();
+}
+
+// An archive of the given files, under their bare names, in this order.
+void Pack(const std::string& archive, const std::vector<std::string>& files) {
+  TZipArchive zip;
+  zip.FilesToProcess = "";
+  for (const auto& f : files) zip.AddFilesToProcess(f);
+  zip.ZipFilename = archive;
+  ASSERT_EQ(zip.Zip(), xerSuccess) << zip.LastErrorMessage();
+}
+
+Bytes BuiltInPublicKey() {
+  Bytes der;
+  for (unsigned char c : Access::AsciiArmor("", false, Get_Public_Key())) der.push_back(c);
+  return der;
+}
+
+// An envelope made by hand with the built-in public key: `inner` is Twofish-encrypted as
+// the inner archive under `passPhrase`, which is sealed beside it.
+void HandMadeEnvelope(const ScratchDir& dir, const std::string& inner,
+                      const std::string& passPhrase, const std::string& envelope) {
+  TSHAHashingMethod sha;
+  sha.HashSize = 512;
+  TTwofishEncryptionMethod twofish;
+  twofish.HashingMethod = &sha;
+  twofish.SetSecretKeyFromPassPhrase(passPhrase, 256);
+  TRSAEncryptionMethod rsa;
+  rsa.SetPublicKey(BuiltInPublicKey());
+  TFileCipher cipher;
+  std::uint64_t read = 0;
+  cipher.EncryptionMethod = &twofish;
+  cipher.ProcessFile(inner, 0, 0, efpEncrypt, true, dir / "HZTFile.two", false, read);
+  cipher.EncryptionMethod = &rsa;
+  cipher.WriteFile(passPhrase, efpEncrypt, true, dir / "TwoFishKey.RSA", false);
+  Pack(envelope, {dir / "HZTFile.two", dir / "TwoFishKey.RSA"});
+  fs::remove(dir / "HZTFile.two");
+  fs::remove(dir / "TwoFishKey.RSA");
+}
+
+TEST_F(EnvelopeTest, EnvelopeOpensToTheSameBytes) {
+  struct Case {
+    const char* name;
+    std::string report;
+  };
+  const Case cases[] = {
+      {"empty", ""},
+      {"one line", "1QORVA HOLDER RECORD                                   \r\n"},
+      {"a few MB", Lines(3 << 20)},
+  };
+  for (const Case& c : cases) {
+    // Any report name ends up as InputFile.txt inside.
+    const std::string report = io_ / "ACME 2024.dat";
+    const std::string envelope = io_ / "ACME 2024.HDE";
+    WriteFile(report, c.report);
+    ASSERT_TRUE(Encrypt(report, envelope)) << c.name;
+    EXPECT_TRUE(messages_.entries().empty()) << c.name;
+    EXPECT_TRUE(work_.Names().empty()) << c.name;
+    EXPECT_THAT(TZipArchive::ListMembers(envelope), ElementsAre("HZTFile.two", "TwoFishKey.RSA"))
+        << c.name;
+
+    ASSERT_TRUE(Decrypt(envelope, "Opened.txt")) << c.name;
+    EXPECT_TRUE(messages_.entries().empty()) << c.name;
+    EXPECT_EQ(work_.Names(), std::set<std::string>{"Opened.txt"}) << c.name;
+    EXPECT_TRUE(ReadFile(work_ / "Opened.txt") == c.report) << c.name;
+    fs::remove(work_ / "Opened.txt");
+  }
+  EXPECT_EQ(io_.Names(), (std::set<std::string>{"ACME 2024.dat", "ACME 2024.HDE"}));
+}
+
+TEST_F(EnvelopeTest, TwoEnvelopesOfOneReportDifferInBothMembers) {
+  const std::string report = Lines(5000);
+  const std::string a = Sealed(report, "a");
+  const std::string b = Sealed(report, "b");
+  ScratchDir ua("a"), ub("b");
+  Unpack(a, ua);
+  Unpack(b, ub);
+  for (const char* member : {"HZTFile.two", "TwoFishKey.RSA"}) {
+    EXPECT_NE(ReadFile(ua / member), ReadFile(ub / member)) << member;
+  }
+  EXPECT_EQ(fs::file_size(ua / "TwoFishKey.RSA"), 256u);
+  for (const std::string& e : {a, b}) {
+    ASSERT_TRUE(Decrypt(e));
+    EXPECT_TRUE(ReadFile(work_ / "Report.txt") == report);
+  }
+}
+
+TEST_F(EnvelopeTest, PlacementReplacesAnEnvelopeOnlyOnSuccess) {
+  const std::string envelope = io_ / "Out.HDE";
+  WriteFile(io_ / "r.txt", "new report\r\n");
+  WriteFile(envelope, "old envelope");
+  ASSERT_TRUE(Encrypt(io_ / "r.txt", envelope));
+  ASSERT_TRUE(Decrypt(envelope));
+  EXPECT_EQ(ReadFile(work_ / "Report.txt"), "new report\r\n");
+
+  // A new envelope gets the usual permissions; the working files were the user's alone.
+  fs::remove(envelope);
+  std::vector<unsigned> workModes;
+  env_->SetProgress([&](std::uint64_t, std::uint64_t) {
+    for (const auto& e : fs::directory_iterator(work_.path())) {
+      struct stat st {};
+      ::stat(e.path().c_str(), &st);
+      workModes.push_back(st.st_mode & 0777);
+    }
+    return true;
+  });
+  ASSERT_TRUE(Encrypt(io_ / "r.txt", envelope));
+  struct stat st {};
+  ::stat(envelope.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0666u & ~CurrentUmask());
+  ASSERT_FALSE(workModes.empty());
+  for (unsigned mode : workModes) EXPECT_EQ(mode & 077, 0u) << std::oct << mode;
+}
+
+TEST_F(EnvelopeTest, BareReturnNameLeavesTheEnvelopeInTheWorkingFolder) {
+  WriteFile(io_ / "r.txt", "report");
+  // Without a trailing separator the folder gets one.
+  std::string folder = work_.W();
+  folder.pop_back();
+  ASSERT_TRUE(env_->TwoFishRSADigitalEnvelope("encrypt", io_ / "r.txt", "Bare.HDE", folder, false));
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"Bare.HDE"});
+  fs::rename(work_ / "Bare.HDE", io_ / "Bare.HDE");
+  ASSERT_TRUE(Decrypt(io_ / "Bare.HDE"));
+  EXPECT_EQ(ReadFile(work_ / "Report.txt"), "report");
+}
+
+TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
+  WriteFile(io_ / "r.txt", "report");
+  WriteFile(io_ / "ro.HDE", "old envelope");
+  fs::permissions(io_ / "ro.HDE", fs::perms::owner_read);
+  WriteFile(work_ / "InputFile.txt", "a report that happens to sit in the working folder");
+
+  struct Case {
+    const char* name;
+    std::string report, envelope, message;
+  };
+  const Case cases[] = {
+      {"missing report", io_ / "none.txt", io_ / "a.HDE", "Cannot open file " + (io_ / "none.txt")},
+      {"missing output folder", io_ / "r.txt", io_ / "no/a.HDE",
+       "Cannot create file " + (io_ / "no/a.HDE")},
+      {"read-only envelope", io_ / "r.txt", io_ / "ro.HDE", "I/O error " + std::to_string(EACCES)},
+      {"report under a working name", work_ / "InputFile.txt", io_ / "a.HDE",
+       "Cannot use " + (work_ / "InputFile.txt") +
+           ": the envelope needs that name for a working file"},
+  };
+  for (const Case& c : cases) {
+    messages_.clear();
+    EXPECT_FALSE(Encrypt(c.report, c.envelope)) << c.name;
+    ASSERT_EQ(messages_.entries().size(), 1u) << c.name;
+    EXPECT_EQ(messages_.entries()[0].kind, MessageKind::Plain) << c.name;
+    EXPECT_EQ(messages_.entries()[0].text, kSecretKeyFailed + c.message) << c.name;
+    EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "ro.HDE"})) << c.name;
+    EXPECT_EQ(work_.Names(), std::set<std::string>{"InputFile.txt"}) << c.name;
+  }
+  EXPECT_EQ(ReadFile(io_ / "ro.HDE"), "old envelope");
+  EXPECT_THAT(ReadFile(work_ / "InputFile.txt"), StartsWith("a report"));
+}
+
+TEST_F(EnvelopeTest, FailedCheckAsksAndRefusesOrFailsSetUp) {
+  ScopedSelfTestOverride broken([](const Bytes&) {
+    return SelfTestResult{false, "Twofish known-answer test failed."};
+  });
+  WriteFile(io_ / "r.txt", "report");
+  const std::string question =
+      "It appears decryption software may not be installed. Proceed anyway?";
+
+  // No: the notice, and not a file touched (a leftover stays where it is).
+  WriteFile(work_ / "HZFile.zip", "leftover");
+  messages_.AnswerNext(false);
+  EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE"));
+  ASSERT_EQ(messages_.entries().size(), 2u);
+  EXPECT_TRUE(messages_.entries()[0].question);
+  EXPECT_EQ(messages_.entries()[0].text, question);
+  EXPECT_EQ(messages_.entries()[1].kind, MessageKind::Plain);
+  EXPECT_THAT(messages_.entries()[1].text,
+              StartsWith("Files ending in \".hde\" are securely encrypted and require our "
+                         "certified decryption software. \rPlease contact:\r"));
+  EXPECT_THAT(messages_.entries()[1].text, HasSubstr("\rPhone: "));
+  EXPECT_THAT(messages_.entries()[1].text, HasSubstr("\rFax: "));
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"HZFile.zip"});
+
+  // Yes: components that failed their check are not used; the set-up fails and cleans up.
+  messages_.clear();
+  messages_.AnswerNext(true);
+  EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE"));
+  EXPECT_THAT(messages_.texts(),
+              ElementsAre(question, kSecretKeyFailed + "Twofish known-answer test failed."));
+  EXPECT_TRUE(work_.Names().empty());
+  EXPECT_EQ(io_.Names(), std::set<std::string>{"r.txt"});
+}
+
+TEST_F(EnvelopeTest, TwofishWritingNothingAndFinalZipFailurePlaceNothing) {
+  WriteFile(io_ / "r.txt", "report");
+  WriteFile(io_ / "a.HDE", "old envelope");
+
+  Access::SetFault(*env_, [](const std::string& step, std::int64_t& v) {
+    if (step == "encrypt-twofish") v = 0;
+  });
+  EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE"));
+  EXPECT_THAT(messages_.texts(), ElementsAre("Error Encrypting File (Twofish - 0 bytes)"));
+  EXPECT_EQ(messages_.entries()[0].kind, MessageKind::Information);
+  EXPECT_TRUE(work_.Names().empty());
+  Access::SetFault(*env_, {});
+
+  // The finished envelope cannot be written: a folder holds its working name.
+  messages_.clear();
+  fs::create_directory(work_ / "Temp_HDE.zip");
+  WriteFile(work_ / "Temp_HDE.zip/keep", "");
+  EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE"));
+  EXPECT_THAT(messages_.texts(), ElementsAre("Error in final compression."));
+  EXPECT_EQ(messages_.entries()[0].kind, MessageKind::Information);
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"Temp_HDE.zip"});
+
+  EXPECT_EQ(ReadFile(io_ / "a.HDE"), "old envelope");
+  EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "a.HDE"}));
+}
+
+TEST_F(EnvelopeTest, OtherDirectiveSetsUpAndWritesNothing) {
+  WriteFile(io_ / "r.txt", "report");
+  EXPECT_TRUE(
+      env_->TwoFishRSADigitalEnvelope("Encrypt", io_ / "r.txt", io_ / "a.HDE", work_.W(), false));
+  EXPECT_TRUE(messages_.entries().empty());
+  EXPECT_TRUE(work_.Names().empty());
+  EXPECT_EQ(io_.Names(), std::set<std::string>{"r.txt"});
+}
+
+TEST_F(EnvelopeTest, CancelLeavesNoEnvelopeAndNoWorkingFile) {
+  WriteFile(io_ / "r.txt", Lines(2 << 20));
+  // A full run first, to know how often progress is reported.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+  env_->SetProgress([&](std::uint64_t done, std::uint64_t total) {
+    seen.emplace_back(done, total);
+    return true;
+  });
+  ASSERT_TRUE(Encrypt(io_ / "r.txt", io_ / "full.HDE"));
+  ASSERT_GE(seen.size(), 3u);
+  for (size_t i = 1; i < seen.size(); ++i) {
+    EXPECT_GE(seen[i].first, seen[i - 1].first);
+    EXPECT_EQ(seen[i].second, seen[0].second);
+  }
+  EXPECT_EQ(seen.back().first, seen.back().second);
+
+  for (size_t stopAt : {size_t{1}, seen.size() / 2, seen.size()}) {
+    size_t calls = 0;
+    env_->SetProgress([&](std::uint64_t, std::uint64_t) { return ++calls < stopAt; });
+    EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE")) << stopAt;
+    EXPECT_TRUE(messages_.entries().empty()) << stopAt;
+    EXPECT_TRUE(work_.Names().empty()) << stopAt;
+    EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "full.HDE"})) << stopAt;
+  }
+
+  // Opening stops as cleanly.
+  size_t calls = 0;
+  env_->SetProgress([&](std::uint64_t, std::uint64_t) { return ++calls < 2; });
+  EXPECT_FALSE(Decrypt(io_ / "full.HDE"));
+  EXPECT_TRUE(messages_.entries().empty());
+  EXPECT_TRUE(work_.Names().empty());
+}
+
+TEST_F(EnvelopeTest, DecryptErrorsThatReachTheCaller) {
+  const std::string good = Sealed("report\r\n");
+  ScratchDir parts("parts");
+  Unpack(good, parts);
+  const std::string onlyTwofish = io_ / "only-two.HDE";
+  Pack(onlyTwofish, {parts / "HZTFile.two"});
+  WriteFile(io_ / "text.HDE", "this is not a zip archive\r\n");
+  const std::string whole = ReadFile(good);
+  WriteFile(io_ / "truncated.HDE", whole.substr(0, whole.size() / 2));
+  std::string flipped = whole;
+  flipped[flipped.size() / 3] ^= 0x20;  // the archive's checksum no longer matches
+  WriteFile(io_ / "flipped.HDE", flipped);
+  // A well-formed archive whose Twofish member was changed: its padding no longer holds.
+  std::string two = ReadFile(parts / "HZTFile.two");
+  two.back() ^= 0x01;
+  WriteFile(parts / "HZTFile.two", two);
+  Pack(io_ / "tampered.HDE", {parts / "HZTFile.two", parts / "TwoFishKey.RSA"});
+
+  struct Case {
+    const char* name;
+    std::string envelope;
+    TKVXDecryption::KeyBlockFn newer;
+    bool secretKeyBox;  // the pass phrase was never read
+  };
+  const Case cases[] = {
+      {"sealed for another key", good, &Get_Private_Key, true},
+      {"no private key given", good, nullptr, true},
+      {"key member missing", onlyTwofish, &Get_New_Private_Key, true},
+      {"not an envelope", io_ / "text.HDE", &Get_New_Private_Key, true},
+      {"truncated", io_ / "truncated.HDE", &Get_New_Private_Key, true},
+      {"corrupted archive", io_ / "flipped.HDE", &Get_New_Private_Key, true},
+      {"tampered member", io_ / "tampered.HDE", &Get_New_Private_Key, false},
+  };
+  for (const Case& c : cases) {
+    messages_.clear();
+    int olderCalls = 0;
+    env_->SetPrivateKeys(c.newer, [&] {
+      ++olderCalls;
+      return Get_Private_Key();
+    });
+    EXPECT_ANY_THROW(Decrypt(c.envelope)) << c.name;
+    const auto texts = messages_.texts();
+    ASSERT_EQ(texts.size(), c.secretKeyBox ? 2u : 1u) << c.name;
+    if (c.secretKeyBox) {
+      EXPECT_THAT(texts[0], StartsWith(kSecretKeyFailed)) << c.name;
+    }
+    EXPECT_EQ(texts.back(), kStage6) << c.name;
+    EXPECT_EQ(messages_.entries().back().kind, MessageKind::Information) << c.name;
+    EXPECT_EQ(olderCalls, 0) << c.name;  // an error is no empty pass phrase
+    EXPECT_TRUE(work_.Names().empty()) << c.name;
+  }
+}
+
+TEST_F(EnvelopeTest, DecryptedContentThatIsNoReport) {
+  const std::string phrase(64, 'k');
+  // An inner archive without InputFile.txt.
+  WriteFile(io_ / "Other.txt", "not the report");
+  Pack(io_ / "inner.zip", {io_ / "Other.txt"});
+  HandMadeEnvelope(io_, io_ / "inner.zip", phrase, io_ / "no-report.HDE");
+  // Twofish data that decrypts to nothing at all.
+  WriteFile(io_ / "empty.bin", "");
+  HandMadeEnvelope(io_, io_ / "empty.bin", phrase, io_ / "nothing.HDE");
+
+  EXPECT_FALSE(Decrypt(io_ / "no-report.HDE"));
+  EXPECT_THAT(messages_.texts(), ElementsAre(kCorrupt));
+  EXPECT_TRUE(work_.Names().empty());
+
+  messages_.clear();
+  EXPECT_FALSE(Decrypt(io_ / "nothing.HDE"));
+  EXPECT_THAT(messages_.texts(),
+              ElementsAre("Error Decrypting File (Twofish - 0 bytes)", kCorrupt));
+  EXPECT_TRUE(work_.Names().empty());
+
+  // A hand-made envelope with the report in it opens like ours.
+  WriteFile(io_ / "InputFile.txt", "by hand");
+  Pack(io_ / "inner.zip", {io_ / "InputFile.txt"});
+  HandMadeEnvelope(io_, io_ / "inner.zip", phrase, io_ / "hand.HDE");
+  messages_.clear();
+  EXPECT_TRUE(Decrypt(io_ / "hand.HDE"));
+  EXPECT_EQ(ReadFile(work_ / "Report.txt"), "by hand");
+}
+
+TEST_F(EnvelopeTest, DecryptAmongLeftoversAndOverAnEarlierReport) {
+  const std::string envelope = Sealed("fresh report");
+  for (const char* name : {"XQTF1.zip", "XQTF1.two", "XQTF1.rsa", "XQTF2.two"}) {
+    WriteFile(work_ / name, "leftover");
+  }
+  WriteFile(work_ / "Report.txt", "earlier report");
+  WriteFile(work_ / "InputFile.txt", "stale");
+
+  ASSERT_TRUE(Decrypt(envelope));
+  EXPECT_TRUE(messages_.entries().empty());
+  EXPECT_EQ(ReadFile(work_ / "Report.txt"), "fresh report");
+  EXPECT_EQ(work_.Names(), (std::set<std::string>{"XQTF1.zip", "XQTF1.two", "XQTF1.rsa",
+                                                  "XQTF2.two", "Report.txt"}));
+  EXPECT_EQ(ReadFile(work_ / "XQTF1.two"), "leftover");
+}
+
+TEST_F(EnvelopeTest, FilesListNamesWhatACallLeaves) {
+  WriteFile(io_ / "r.txt", "report");
+  ASSERT_TRUE(env_->TwoFishRSADigitalEnvelope("encrypt", io_ / "r.txt", "E.HDE", work_.W(), true));
+  ASSERT_TRUE(
+      env_->TwoFishRSADigitalEnvelope("decrypt", work_ / "E.HDE", "R.txt", work_.W(), true));
+  EXPECT_THAT(env_->FileList(),
+              ElementsAre(work_.W() + "E.HDE", work_.W() + "R.txt", work_.W() + "XQTF1.two",
+                          work_.W() + "XQTF1.rsa", work_.W() + "Holder_Summary.TXT"));
+  EXPECT_EQ(work_.Names(), (std::set<std::string>{"E.HDE", "R.txt"}));
+}
+
+TEST(EnvelopeInstanceTest, OneInstanceAndItsRequests) {
+  TKVXDecryption* one = TKVXDecryption::Instance();
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(TKVXDecryption::Instance(), one);
+  EXPECT_EQ(Access::AccessInstance(0), one);
+  try {
+    Access::AccessInstance(3);
+    FAIL();
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Illegal request 3 in AccessInstance");
+  }
+  // Destroying another object leaves the instance alone.
+  Access::Create().reset();
+  EXPECT_EQ(Access::AccessInstance(0), one);
+}
+
+TEST(KeyPairTest, PublicKeyPairsWithTheNewerPrivateKeyOnly) {
+  ScratchDir dir;
+  TRSAEncryptionMethod rsa;
+  rsa.SetPublicKey(BuiltInPublicKey());
+  TFileCipher cipher;
+  cipher.EncryptionMethod = &rsa;
+  cipher.WriteFile("pass phrase", efpEncrypt, true, dir / "sealed", false);
+
+  const auto open = [&](std::vector<std::string> (*block)()) {
+    TRSAEncryptionMethod priv;
+    priv.SetPrivateKey(Access::StrToBinary(Access::AsciiArmor("", false, block())));
+    TFileCipher c;
+    c.EncryptionMethod = &priv;
+    std::uint64_t read = 0;
+    return c.ReadFile(dir / "sealed", 0, 0, efpDecrypt, true, read);
+  };
+  EXPECT_EQ(open(&Get_New_Private_Key), "pass phrase");
+  EXPECT_ANY_THROW(open(&Get_Private_Key));
+}
+
+}  // namespace
+}  // namespace qorva

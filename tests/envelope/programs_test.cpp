@@ -1,0 +1,150 @@
+// The command-line programs end to end: qorva encrypt seals, qorva-open opens.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "envelope_test_support.h"
+#include "uKVXPrivateKey.h"
+
+namespace qorva {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+const std::string kSample = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_SAMPLE.txt";
+const std::string kFailing = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_FAILING.txt";
+const std::string kBroken = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_BROKEN.txt";
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+class ProgramsTest : public ::testing::Test {
+ protected:
+  ProgramsTest() : dir_("io"), tmp_("tmp") {}
+
+  // Runs a program with its own temporary folder, so that leftovers there show.
+  Outcome Exec(const std::string& program, const std::vector<std::string>& args) {
+    std::string cmd = "TMPDIR=" + Quote(tmp_.path().string()) + " " + Quote(program);
+    for (const auto& a : args) cmd += " " + Quote(a);
+    cmd += " >" + Quote(dir_ / ".out") + " 2>" + Quote(dir_ / ".err") + " </dev/null";
+    const int status = std::system(cmd.c_str());
+    Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ / ".out"),
+              ReadFile(dir_ / ".err")};
+    fs::remove(dir_ / ".out");
+    fs::remove(dir_ / ".err");
+    return r;
+  }
+  Outcome Qorva(const std::vector<std::string>& args) { return Exec(QORVA_BIN, args); }
+  Outcome Open(const std::vector<std::string>& args) { return Exec(QORVA_OPEN_BIN, args); }
+
+  ScratchDir dir_;
+  ScratchDir tmp_;
+};
+
+TEST_F(ProgramsTest, EncryptThenOpenGivesTheReportBack) {
+  const Outcome sealed = Qorva({"encrypt", kSample, "--output-dir", dir_.path().string()});
+  ASSERT_EQ(sealed.code, 0) << sealed.err;
+  const std::string envelope = dir_ / "QORVA_SAMPLE.HDE";
+  EXPECT_EQ(sealed.out, envelope + "\n");
+  EXPECT_TRUE(tmp_.Names().empty());
+
+  const std::string report = dir_ / "report.txt";
+  const Outcome opened = Open({envelope, "--output", report});
+  ASSERT_EQ(opened.code, 0) << opened.err;
+  EXPECT_TRUE(ReadFile(report) == ReadFile(kSample));
+  EXPECT_TRUE(tmp_.Names().empty());
+
+  // An existing output stays unless --force.
+  WriteFile(report, "mine");
+  const Outcome refused = Open({envelope, "--output", report});
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_THAT(refused.err, HasSubstr("--force"));
+  EXPECT_EQ(ReadFile(report), "mine");
+  EXPECT_EQ(Open({envelope, "--output", report, "--force"}).code, 0);
+  EXPECT_TRUE(ReadFile(report) == ReadFile(kSample));
+  EXPECT_EQ(dir_.Names(), (std::set<std::string>{"QORVA_SAMPLE.HDE", "report.txt"}));
+}
+
+TEST_F(ProgramsTest, EncryptRefusesOrFailsWithoutWriting) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+  };
+  const Case cases[] = {
+      {"a report fails", {"encrypt", kFailing, "--output-dir", dir_.path().string()}, 1},
+      {"line error", {"encrypt", kBroken, "--output-dir", dir_.path().string()}, 2},
+      {"missing file", {"encrypt", dir_ / "none.txt", "--output-dir", dir_.path().string()}, 2},
+      {"missing output folder", {"encrypt", kSample, "--output-dir", dir_ / "none"}, 2},
+      {"no file", {"encrypt"}, 64},
+      {"unknown option", {"encrypt", kSample, "--fast"}, 64},
+  };
+  for (const Case& c : cases) {
+    const Outcome r = Qorva(c.args);
+    EXPECT_EQ(r.code, c.code) << c.name << "\n" << r.err;
+    EXPECT_EQ(r.out, "") << c.name;
+    EXPECT_TRUE(dir_.Names().empty()) << c.name;
+    EXPECT_TRUE(tmp_.Names().empty()) << c.name;
+  }
+}
+
+TEST_F(ProgramsTest, OpenRejectsWhatIsNoGoodEnvelope) {
+  ASSERT_EQ(Qorva({"encrypt", kSample, "--output-dir", dir_.path().string()}).code, 0);
+  const std::string whole = ReadFile(dir_ / "QORVA_SAMPLE.HDE");
+  ScratchDir bad("bad");
+  WriteFile(bad / "text.HDE", "plain text, not an envelope\r\n");
+  WriteFile(bad / "truncated.HDE", whole.substr(0, whole.size() - 40));
+  std::string flipped = whole;
+  flipped[whole.size() / 2] ^= 0x01;
+  WriteFile(bad / "flipped.HDE", flipped);
+
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+  };
+  const std::string out = dir_ / "out.txt";
+  const Case cases[] = {
+      {"not an envelope", {bad / "text.HDE", "--output", out}, 2},
+      {"truncated", {bad / "truncated.HDE", "--output", out}, 2},
+      {"tampered", {bad / "flipped.HDE", "--output", out}, 2},
+      {"missing", {bad / "none.HDE", "--output", out}, 2},
+      {"no output", {bad / "text.HDE"}, 64},
+      {"no envelope", {"--output", out}, 64},
+  };
+  for (const Case& c : cases) {
+    const Outcome r = Open(c.args);
+    EXPECT_EQ(r.code, c.code) << c.name << "\n" << r.err;
+    EXPECT_NE(r.err, "") << c.name;
+    EXPECT_FALSE(fs::exists(out)) << c.name;
+    EXPECT_TRUE(tmp_.Names().empty()) << c.name;
+  }
+  EXPECT_EQ(dir_.Names(), std::set<std::string>{"QORVA_SAMPLE.HDE"});
+}
+
+TEST(HolderProgramTest, CarriesNoPrivateKey) {
+  const std::string program = ReadFile(QORVA_BIN);
+  ASSERT_FALSE(program.empty());
+  for (auto block : {&Get_New_Private_Key, &Get_Private_Key}) {
+    const std::vector<std::string> lines = block();
+    for (size_t i = 3; i + 3 < lines.size(); ++i) {
+      EXPECT_EQ(program.find(lines[i]), std::string::npos) << i;
+    }
+  }
+  EXPECT_NE(ReadFile(QORVA_OPEN_BIN).find(Get_New_Private_Key()[3]), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qorva
