@@ -100,18 +100,20 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Refuses a caller's file that the clean-up of W would delete.
-void RefuseWorkingFile(const std::string& W, const std::string& path) {
+// Why a caller's file cannot be used with working folder W (the clean-up would delete it
+// or a working file would overwrite it); empty when it can.
+std::string WorkingNameClash(const std::string& W, const std::string& path) {
   std::error_code ec;
   const fs::path target = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  if (ec) return;
+  if (ec) return {};
   for (const char* name : kFixedNames) {
     std::error_code ec2;
     const fs::path fixed = fs::weakly_canonical(fs::absolute(fs::path(W) / name, ec2), ec2);
     if (!ec2 && fixed == target) {
-      throw EFileError("Cannot use " + path + ": the envelope needs that name for a working file");
+      return "Cannot use " + path + ": the envelope needs that name for a working file";
     }
   }
+  return {};
 }
 
 // Working files are readable by the user alone. The zip and cipher layer creates files
@@ -307,27 +309,42 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
       call.result = true;
       call.W = WithTrailingSeparator(AWorkingDirectory);
       if (bFilesList) stlstFileList.push_back(call.W + ReturnFileName);
+      // A caller's file under a working name is refused before anything is cleaned up.
+      const std::string output =
+          Directive == "encrypt" && fs::path(ReturnFileName).has_parent_path()
+              ? ReturnFileName
+              : call.W + ReturnFileName;
+      std::string clash = WorkingNameClash(call.W, FileToProcess);
+      if (clash.empty() && (Directive == "encrypt" || Directive == "decrypt")) {
+        clash = WorkingNameClash(call.W, output);
+      }
       call.stage = "4";
       bool setUp = false;
-      try {
-        // Components that failed their self-test are not used, whatever the answer was.
-        if (!installed) throw CryptoError(why.empty() ? "The encryption self-test failed." : why);
-        call.zip = std::make_unique<TZipArchive>();
-        call.zip->CompressionLevel = xclHigh;
-        call.zip->PreservePaths = false;
-        call.cipher = std::make_unique<TFileCipher>();
-        call.rsa = std::make_unique<TRSAEncryptionMethod>();
-        call.sha = std::make_unique<TSHAHashingMethod>();
-        call.twofish = std::make_unique<TTwofishEncryptionMethod>();
-        call.sha->HashSize = 512;
-        call.twofish->HashingMethod = call.sha.get();
-        call.twofish->EncryptionMode = emoFreeBlocks;
-        call.twofish->PaddingMethod = epmRFC1423;
-        setUp = true;
-      } catch (const std::exception& e) {
-        ShowMessage(kSecretKeyFailed + std::string(e.what()));
-        DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
+      if (!clash.empty()) {
+        ShowMessage(kSecretKeyFailed + clash);
+        call.W.clear();  // nothing of the caller's is cleaned away
         call.result = false;
+      } else {
+        try {
+          // Components that failed their self-test are not used, whatever the answer was.
+          if (!installed) throw CryptoError(why.empty() ? "The encryption self-test failed." : why);
+          call.zip = std::make_unique<TZipArchive>();
+          call.zip->CompressionLevel = xclHigh;
+          call.zip->PreservePaths = false;
+          call.cipher = std::make_unique<TFileCipher>();
+          call.rsa = std::make_unique<TRSAEncryptionMethod>();
+          call.sha = std::make_unique<TSHAHashingMethod>();
+          call.twofish = std::make_unique<TTwofishEncryptionMethod>();
+          call.sha->HashSize = 512;
+          call.twofish->HashingMethod = call.sha.get();
+          call.twofish->EncryptionMode = emoFreeBlocks;
+          call.twofish->PaddingMethod = epmRFC1423;
+          setUp = true;
+        } catch (const std::exception& e) {
+          ShowMessage(kSecretKeyFailed + std::string(e.what()));
+          DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
+          call.result = false;
+        }
       }
       if (setUp) {
         call.stage = "5";
@@ -362,8 +379,6 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
   try {
     const bool hasFolder = fs::path(c.ReturnFileName).has_parent_path();
     const std::string target = hasFolder ? c.ReturnFileName : W + c.ReturnFileName;
-    RefuseWorkingFile(W, c.FileToProcess);
-    RefuseWorkingFile(W, target);
 
     // Earlier runs' leftovers go first, so that every archive below is made new.
     DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
@@ -425,7 +440,7 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
         const auto placeStep = c.Step(4);
         FileCopy(
             W + kTempEnvelope, target, [&](std::uint64_t done) { return placeStep(done, size); },
-            false);
+            TPrivateFilesScope::UsualNewFileMode());
       } else if (std::rename((W + kTempEnvelope).c_str(), target.c_str()) != 0) {
         throw EInOutError(errno);
       }
@@ -458,8 +473,6 @@ void TKVXDecryption::DecryptSteps(TCall& c) {
   c.zipName = MakeTempFile(W, ".zip");
   c.stage = "6";
   try {
-    RefuseWorkingFile(W, c.FileToProcess);
-    RefuseWorkingFile(W, W + c.ReturnFileName);
     // A stale working file must never pass for this envelope's content.
     DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
 

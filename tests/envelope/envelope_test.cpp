@@ -201,7 +201,6 @@ TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
   WriteFile(io_ / "r.txt", "report");
   WriteFile(io_ / "ro.HDE", "old envelope");
   fs::permissions(io_ / "ro.HDE", fs::perms::owner_read);
-  WriteFile(work_ / "InputFile.txt", "a report that happens to sit in the working folder");
 
   struct Case {
     const char* name;
@@ -212,8 +211,8 @@ TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
       {"missing output folder", io_ / "r.txt", io_ / "no/a.HDE",
        "Cannot create file " + (io_ / "no/a.HDE")},
       {"read-only envelope", io_ / "r.txt", io_ / "ro.HDE", "I/O error " + std::to_string(EACCES)},
-      {"report under a working name", work_ / "InputFile.txt", io_ / "a.HDE",
-       "Cannot use " + (work_ / "InputFile.txt") +
+      {"envelope under a working name", io_ / "r.txt", work_ / "HZFile.zip",
+       "Cannot use " + (work_ / "HZFile.zip") +
            ": the envelope needs that name for a working file"},
   };
   for (const Case& c : cases) {
@@ -223,10 +222,19 @@ TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
     EXPECT_EQ(messages_.entries()[0].kind, MessageKind::Plain) << c.name;
     EXPECT_EQ(messages_.entries()[0].text, kSecretKeyFailed + c.message) << c.name;
     EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "ro.HDE"})) << c.name;
-    EXPECT_EQ(work_.Names(), std::set<std::string>{"InputFile.txt"}) << c.name;
+    EXPECT_TRUE(work_.Names().empty()) << c.name;
   }
   EXPECT_EQ(ReadFile(io_ / "ro.HDE"), "old envelope");
-  EXPECT_THAT(ReadFile(work_ / "InputFile.txt"), StartsWith("a report"));
+
+  // A report that sits in the working folder under a working name is not cleaned away.
+  messages_.clear();
+  WriteFile(work_ / "InputFile.txt", "a report");
+  EXPECT_FALSE(Encrypt(work_ / "InputFile.txt", io_ / "a.HDE"));
+  EXPECT_THAT(messages_.texts(),
+              ElementsAre(kSecretKeyFailed + "Cannot use " + (work_ / "InputFile.txt") +
+                          ": the envelope needs that name for a working file"));
+  EXPECT_EQ(ReadFile(work_ / "InputFile.txt"), "a report");
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"InputFile.txt"});
 }
 
 TEST_F(EnvelopeTest, FailedCheckAsksAndRefusesOrFailsSetUp) {
