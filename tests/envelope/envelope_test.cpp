@@ -345,6 +345,9 @@ TEST_F(EnvelopeTest, DecryptErrorsThatReachTheCaller) {
   const std::string onlyTwofish = io_ / "only-two.HDE";
   Pack(onlyTwofish, {parts / "HZTFile.two"});
   WriteFile(io_ / "text.HDE", "this is not a zip archive\r\n");
+  // A plain report in a zip: taking it out as is would skip all decryption.
+  WriteFile(parts / "InputFile.txt", "forged report");
+  Pack(io_ / "posing.HDE", {parts / "InputFile.txt"});
   const std::string whole = ReadFile(good);
   WriteFile(io_ / "truncated.HDE", whole.substr(0, whole.size() / 2));
   std::string flipped = whole;
@@ -367,6 +370,7 @@ TEST_F(EnvelopeTest, DecryptErrorsThatReachTheCaller) {
       {"no private key given", good, nullptr, true},
       {"key member missing", onlyTwofish, &Get_New_Private_Key, true},
       {"not an envelope", io_ / "text.HDE", &Get_New_Private_Key, true},
+      {"a zip of a plain report", io_ / "posing.HDE", &Get_New_Private_Key, true},
       {"truncated", io_ / "truncated.HDE", &Get_New_Private_Key, true},
       {"corrupted archive", io_ / "flipped.HDE", &Get_New_Private_Key, true},
       {"tampered member", io_ / "tampered.HDE", &Get_New_Private_Key, false},
