@@ -135,12 +135,18 @@ TEST_F(ProgramsTest, OpenRejectsWhatIsNoGoodEnvelope) {
 }
 
 TEST(HolderProgramTest, CarriesNoPrivateKey) {
-  const std::string program = ReadFile(QORVA_BIN);
-  ASSERT_FALSE(program.empty());
-  for (auto block : {&Get_New_Private_Key, &Get_Private_Key}) {
-    const std::vector<std::string> lines = block();
-    for (size_t i = 3; i + 3 < lines.size(); ++i) {
-      EXPECT_EQ(program.find(lines[i]), std::string::npos) << i;
+  std::vector<std::string> holders = {QORVA_BIN};
+#ifdef QORVA_ENCRYPTOR_BIN
+  holders.push_back(QORVA_ENCRYPTOR_BIN);
+#endif
+  for (const std::string& path : holders) {
+    const std::string program = ReadFile(path);
+    ASSERT_FALSE(program.empty()) << path;
+    for (auto block : {&Get_New_Private_Key, &Get_Private_Key}) {
+      const std::vector<std::string> lines = block();
+      for (size_t i = 3; i + 3 < lines.size(); ++i) {
+        EXPECT_EQ(program.find(lines[i]), std::string::npos) << path << " line " << i;
+      }
     }
   }
   EXPECT_NE(ReadFile(QORVA_OPEN_BIN).find(Get_New_Private_Key()[3]), std::string::npos);
