@@ -1,7 +1,9 @@
 #include "uKVXDecrypt.h"
 
+#include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -152,6 +154,20 @@ class TPrivateFilesScope {
     return mask;
   }
 };
+
+// Renames the finished envelope over target when both are on one file system, with the
+// permissions a new file (or the file it replaces) would have; false when it cannot.
+bool MoveEnvelope(const std::string& from, const std::string& target) {
+  struct stat existing {};
+  const mode_t mode = ::stat(target.c_str(), &existing) == 0
+                          ? (existing.st_mode & 07777)
+                          : static_cast<mode_t>(TPrivateFilesScope::UsualNewFileMode());
+  const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ready = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  ::close(fd);
+  return ready && std::rename(from.c_str(), target.c_str()) == 0;
+}
 
 }  // namespace
 
@@ -436,11 +452,17 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
     if (c.result) {
       CheckWritable(target);
       if (hasFolder) {
-        const std::uint64_t size = std::max<std::uint64_t>(FileSize(W + kTempEnvelope), 1);
-        const auto placeStep = c.Step(4);
-        FileCopy(
-            W + kTempEnvelope, target, [&](std::uint64_t done) { return placeStep(done, size); },
-            TPrivateFilesScope::UsualNewFileMode());
+        // A rename is the whole of the last step, so its progress comes first: a cancel
+        // there still leaves nothing placed.
+        if (!c.Report(c.unit * c.steps)) throw ECancelled();
+        if (!MoveEnvelope(W + kTempEnvelope, target)) {
+          // Another file system: copied beside the target, then renamed over it.
+          const std::uint64_t size = std::max<std::uint64_t>(FileSize(W + kTempEnvelope), 1);
+          const auto placeStep = c.Step(4);
+          FileCopy(
+              W + kTempEnvelope, target, [&](std::uint64_t done) { return placeStep(done, size); },
+              TPrivateFilesScope::UsualNewFileMode());
+        }
       } else if (std::rename((W + kTempEnvelope).c_str(), target.c_str()) != 0) {
         throw EInOutError(errno);
       }

@@ -106,23 +106,39 @@ void FileCopy(const std::string& FSrc, const std::string& FDst,
     const mode_t mode = replacing ? (dstStat.st_mode & 07777) : (newFileMode & 07777);
     if (mode != 0600 && ::fchmod(out.get(), mode) != 0) throw EInOutError(errno);
 
-    std::vector<char> buffer(1 << 20);
     std::uint64_t done = 0;
+    // In the kernel where it can (no trip through our memory), else by reading and writing.
+    bool inKernel = true;
+    std::vector<char> buffer;
     for (;;) {
-      const ssize_t got = ::read(src.get(), buffer.data(), buffer.size());
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        throw EInOutError(errno);
-      }
-      if (got == 0) break;
-      for (ssize_t off = 0; off < got;) {
-        const ssize_t put = ::write(out.get(), buffer.data() + off, static_cast<size_t>(got - off));
-        if (put < 0) {
+      ssize_t got = -1;
+      if (inKernel) {
+        got = ::copy_file_range(src.get(), nullptr, out.get(), nullptr, 1 << 20, 0);
+        if (got < 0 && done == 0 &&
+            (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+          inKernel = false;
+          buffer.resize(1 << 20);
+          continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw EInOutError(errno);
+      } else {
+        got = ::read(src.get(), buffer.data(), buffer.size());
+        if (got < 0) {
           if (errno == EINTR) continue;
           throw EInOutError(errno);
         }
-        off += put;
+        for (ssize_t off = 0; off < got;) {
+          const ssize_t put =
+              ::write(out.get(), buffer.data() + off, static_cast<size_t>(got - off));
+          if (put < 0) {
+            if (errno == EINTR) continue;
+            throw EInOutError(errno);
+          }
+          off += put;
+        }
       }
+      if (got == 0) break;
       done += static_cast<std::uint64_t>(got);
       if (onBytes && !onBytes(done)) throw ECancelled();
     }

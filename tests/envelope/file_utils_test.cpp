@@ -117,7 +117,7 @@ TEST(FileUtilsTest, FileCopyErrorsLeaveTheTargetAsItWas) {
       FileCopy(dir / "src.txt", dir / "dst.txt", [&](std::uint64_t) { return ++calls < 2; }),
       ECancelled);
   EXPECT_EQ(calls, 2);
-  EXPECT_EQ(ReadFile(dir / "dst.txt"), "old");
+  EXPECT_TRUE(ReadFile(dir / "dst.txt") == "old");
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"src.txt", "dst.txt"}));
 }
 
