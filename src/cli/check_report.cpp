@@ -8,7 +8,9 @@
 
 namespace qorva::cli {
 
-std::string JsonString(const std::string& text) {
+namespace {
+
+std::string Escape(const std::string& text, bool keep_utf8) {
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {
@@ -28,7 +30,9 @@ std::string JsonString(const std::string& text) {
         out += "\\t";
         break;
       default:
-        if (c < 0x20 || c >= 0x7f) {
+        if (c >= 0x80 && keep_utf8) {
+          out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7f) {
           char escaped[8];
           std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
           out += escaped;
@@ -39,6 +43,11 @@ std::string JsonString(const std::string& text) {
   }
   return out + "\"";
 }
+
+}  // namespace
+
+std::string JsonString(const std::string& text) { return Escape(text, false); }
+std::string JsonPathString(const std::string& text) { return Escape(text, IsValidUtf8(text)); }
 
 std::string JsonNumber(double value) {
   if (!std::isfinite(value)) return "null";
@@ -56,7 +65,7 @@ const char* Bool(bool b) { return b ? "true" : "false"; }
 }  // namespace
 
 std::string LoadedJson(const CheckedFile& f) {
-  std::string j = "{\n  \"file\": " + JsonString(f.file) + ",\n  \"loaded\": true,\n";
+  std::string j = "{\n  \"file\": " + JsonPathString(f.file) + ",\n  \"loaded\": true,\n";
   j += std::string("  \"all_pass\": ") + Bool(f.all_pass) + ",\n";
   j += "  \"software\": {\"creator\": " + JsonString(f.creator) +
        ", \"version\": " + JsonString(f.version) + ", \"contact\": " + JsonString(f.contact) +
@@ -97,10 +106,10 @@ std::string LoadedJson(const CheckedFile& f) {
 }
 
 std::string RejectedJson(const std::string& file, const TdmEncryptor::LoadError& error) {
-  return "{\n  \"file\": " + JsonString(file) +
+  return "{\n  \"file\": " + JsonPathString(file) +
          ",\n  \"loaded\": false,\n  \"error\": {\"line\": " +
          (error.line ? std::to_string(*error.line) : std::string("null")) +
-         ", \"message\": " + JsonString(error.message) + "}\n}\n";
+         ", \"message\": " + JsonPathString(error.message) + "}\n}\n";
 }
 
 namespace {
@@ -170,7 +179,7 @@ std::string Score(double score) {
 }  // namespace
 
 std::string ReportTable(const CheckedFile& f, bool with_scores) {
-  std::string out = "File:     " + PrintableText(f.file) + "\n";
+  std::string out = "File:     " + PrintableText(f.file, IsValidUtf8(f.file)) + "\n";
   out += "Software: " + PrintableText(TrimRight(f.creator)) + "\n";
   out += "Version:  " + PrintableText(TrimRight(f.version)) + "\n";
   out += "Contact:  " + PrintableText(TrimRight(f.contact)) + "\n\n";

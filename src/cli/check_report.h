@@ -51,6 +51,9 @@ std::string ReportTable(const CheckedFile& checked, bool with_scores);
 // A JSON string literal: quotes, backslashes and control characters escaped, bytes of 0x80
 // and above (8-bit report text) as their Latin-1 code point \u00XX, so the output is ASCII.
 std::string JsonString(const std::string& text);
+// For text from the command line (file paths, messages that name them): kept as UTF-8 when it
+// is valid UTF-8, else read as Latin-1 like report text.
+std::string JsonPathString(const std::string& text);
 // A double as the shortest JSON number that reads back as the same value; null when not
 // finite (JSON has no NaN or infinities).
 std::string JsonNumber(double value);

@@ -76,13 +76,43 @@ std::optional<NumberedLine> FindNonEmptyLine(const std::string& path, int number
   return NumberedLine{line, length > max_chars, physical};
 }
 
-std::string PrintableText(const std::string& text) {
+bool IsValidUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t extra;
+    unsigned char low = 0x80, high = 0xbf;  // range of the second byte
+    if (c < 0x80) {
+      extra = 0;
+    } else if (c >= 0xc2 && c <= 0xdf) {
+      extra = 1;
+    } else if (c >= 0xe0 && c <= 0xef) {
+      extra = 2;
+      if (c == 0xe0) low = 0xa0;   // overlong
+      if (c == 0xed) high = 0x9f;  // surrogates
+    } else if (c >= 0xf0 && c <= 0xf4) {
+      extra = 3;
+      if (c == 0xf0) low = 0x90;
+      if (c == 0xf4) high = 0x8f;  // beyond U+10FFFF
+    } else {
+      return false;
+    }
+    if (text.size() - i <= extra) return false;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const auto b = static_cast<unsigned char>(text[i + k]);
+      if (k == 1 ? (b < low || b > high) : (b & 0xc0) != 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+std::string PrintableText(const std::string& text, bool keep_utf8) {
   std::string out;
   out.reserve(text.size());
   for (unsigned char c : text) {
     if (c < 0x20 || c == 0x7f) {
       out += '?';
-    } else if (c < 0x80) {
+    } else if (c < 0x80 || keep_utf8) {
       out += static_cast<char>(c);
     } else {
       out += static_cast<char>(0xc0 | (c >> 6));

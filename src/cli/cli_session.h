@@ -63,8 +63,10 @@ std::optional<NumberedLine> FindNonEmptyLine(const std::string& path, int number
                                              std::size_t max_chars);
 
 // Text that is safe to print for people: bytes of 0x80 and above read as Latin-1 and written
-// as UTF-8, control characters as '?'.
-std::string PrintableText(const std::string& text);
+// as UTF-8 (or kept, for text already in UTF-8 such as a path), control characters as '?'.
+std::string PrintableText(const std::string& text, bool keep_utf8 = false);
+// Well-formed UTF-8: no stray, overlong or surrogate sequences.
+bool IsValidUtf8(const std::string& text);
 // Display width of PrintableText's output (one column per code point).
 std::size_t PrintableWidth(const std::string& printable);
 

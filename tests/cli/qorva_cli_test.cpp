@@ -147,7 +147,7 @@ class JsonParser {
     std::string out;
     while (s_.at(i_) != '"') {
       const unsigned char c = s_[i_++];
-      if (c < 0x20 || c >= 0x80) throw std::runtime_error("raw control or non-ASCII byte");
+      if (c < 0x20) throw std::runtime_error("raw control character");
       if (c != '\\') {
         out += static_cast<char>(c);
         continue;
@@ -318,6 +318,17 @@ TEST_F(QorvaTest, RejectionNamesTheLineAndShowsItsStart) {
   const Json none = ParseJson(missing.out);
   EXPECT_TRUE(none["error"]["line"].is_null());
   EXPECT_THAT(none["error"]["message"].str(), HasSubstr("absent.txt"));
+}
+
+TEST_F(QorvaTest, PathsInUtf8StayUtf8) {
+  const fs::path copy = dir_ / "cr\xc3\xa8me.txt";
+  fs::copy_file(Fixture("small.txt"), copy);
+  const RunResult run = Qorva("check --json '" + copy.string() + "'");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ParseJson(run.out)["file"].str(), copy.string());
+  // A name that is no UTF-8 is read as Latin-1, so the document stays valid UTF-8.
+  const RunResult latin = Qorva("check --json '" + (dir_ / "cr\xe8me.txt").string() + "'");
+  EXPECT_THAT(latin.out, HasSubstr("cr\\u00e8me.txt"));
 }
 
 TEST_F(QorvaTest, TableForPeople) {
