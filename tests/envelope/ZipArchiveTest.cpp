@@ -92,7 +92,7 @@ TEST(ZipArchive, RoundTripsAndPassesInfoZipTest) {
     fs::create_directory(dir.path() / "out");
     const std::string source = dir / "in/InputFile.txt";
     WriteAll(source, r.content);
-    ASSERT_EQ(ZipOne(source, dir / "a.zip", 0, r.zip64), xerSuccess);
+    ASSERT_EQ(ZipOne(source, dir / "a.zip", 3, r.zip64), xerSuccess);
 
     std::string out;
     EXPECT_EQ(RunCommand("unzip -t " + Quote(dir / "a.zip"), &out), 0) << out;
