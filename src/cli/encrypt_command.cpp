@@ -7,6 +7,7 @@
 #include "check_report.h"
 #include "cli_session.h"
 #include "command.h"
+#include "interrupt.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 
@@ -66,10 +67,17 @@ int RunEncrypt(const std::vector<std::string>& args) {
 
   const std::string envelope = EnvelopePath(output_dir, file);
   bool ok = false;
+  CatchInterrupts();
+  TKVXDecryption* env = TKVXDecryption::Instance();
+  env->SetProgress([](std::uint64_t, std::uint64_t) { return !Interrupted(); });
   try {
-    ok = TKVXDecryption::Instance()->TwoFishRSADigitalEnvelope("encrypt", file, envelope);
+    ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qorva: %s\n", e.what());
+  }
+  if (!ok && Interrupted()) {
+    std::fprintf(stderr, "qorva: interrupted; no file has been created.\n");
+    return kExitInterrupted;
   }
   if (!ok) {
     std::fprintf(stderr, "qorva: encryption failed; no file has been created.\n");
@@ -93,7 +101,8 @@ QORVA_COMMAND(encrypt, "encrypt", "FILE [--output-dir DIR]",
               "  0   the envelope was written\n"
               "  1   refused: some report fails (summary mismatch or score below 75)\n"
               "  2   the file was rejected, or the envelope could not be made\n"
-              "  64  bad command line\n",
+              "  64  bad command line\n"
+              "  130 interrupted: no envelope, no working file left\n",
               RunEncrypt);
 
 }  // namespace qorva::cli

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "interrupt.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 #include "uKVXPrivateKey.h"
@@ -34,7 +35,8 @@ const char* const kUsage =
     "  -h, --help      show this help\n"
     "  --version       show the version\n"
     "\n"
-    "Exit status: 0 opened, 2 not opened (nothing written), 64 bad command line.\n";
+    "Exit status: 0 opened, 2 not opened (nothing written), 64 bad command line,\n"
+    "130 interrupted (nothing written).\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "qorva-open: %s\n%s", message.c_str(), kUsage);
@@ -92,6 +94,8 @@ std::string Place(const std::string& report, const std::string& output, bool for
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First of all, so that no interrupt can leave a working folder behind.
+  qorva::cli::CatchInterrupts();
   std::vector<std::string> positional;
   std::string output;
   bool force = false, options_done = false;
@@ -142,12 +146,17 @@ int main(int argc, char** argv) {
 
   qorva::TKVXDecryption* env = qorva::TKVXDecryption::Instance();
   env->SetPrivateKeys(&qorva::Get_New_Private_Key, &qorva::Get_Private_Key);
+  env->SetProgress([](std::uint64_t, std::uint64_t) { return !qorva::cli::Interrupted(); });
   bool opened = false;
   std::string why;
   try {
     opened = env->TwoFishRSADigitalEnvelope("decrypt", envelope, "Report.txt", work.path(), false);
   } catch (const std::exception& e) {
     why = e.what();
+  }
+  if (qorva::cli::Interrupted()) {
+    std::fprintf(stderr, "qorva-open: interrupted; nothing was written\n");
+    return qorva::cli::kExitInterrupted;
   }
   if (!opened) {
     return Fail("cannot open " + envelope + (why.empty() ? "" : ": " + why) +

@@ -1,13 +1,19 @@
 // The command-line programs end to end: qorva encrypt seals, qorva-open opens.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "envelope_test_support.h"
+#include "uKVXDecrypt.h"
 #include "uKVXPrivateKey.h"
+#include "w_dialog.h"
 
 namespace qorva {
 namespace {
@@ -132,6 +138,48 @@ TEST_F(ProgramsTest, OpenRejectsWhatIsNoGoodEnvelope) {
     EXPECT_TRUE(tmp_.Names().empty()) << c.name;
   }
   EXPECT_EQ(dir_.Names(), std::set<std::string>{"QORVA_SAMPLE.HDE"});
+}
+
+TEST_F(ProgramsTest, InterruptedOpeningLeavesNothing) {
+  // An envelope big enough that opening it takes a while.
+  std::string report;
+  for (int i = 0; report.size() < (20u << 20); ++i) {
+    report += "2PROPERTY " + std::to_string(i * 7919 % 1000003) + " OWNER " +
+              std::to_string(i % 977) + " LASTNAME FIRSTNAME\r\n";
+  }
+  WriteFile(dir_ / "big.txt", report);
+  report.clear();
+  {
+    RecordingMessageHelper quiet;
+    ASSERT_TRUE(TKVXDecryption::Instance()->TwoFishRSADigitalEnvelope(
+        "encrypt", dir_ / "big.txt", dir_ / "big.HDE", tmp_.W(), false));
+  }
+  ASSERT_TRUE(tmp_.Names().empty());
+
+  const std::string out = dir_ / "out.txt";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("TMPDIR", tmp_.path().c_str(), 1);
+    std::freopen("/dev/null", "w", stderr);
+    std::freopen("/dev/null", "w", stdout);
+    const std::string envelope = dir_ / "big.HDE";
+    ::execl(QORVA_OPEN_BIN, QORVA_OPEN_BIN, envelope.c_str(), "--output", out.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // Interrupt once the run has its working folder.
+  for (int i = 0; i < 2000 && tmp_.Names().empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ::kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 0) GTEST_SKIP() << "opened before the interrupt arrived";
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_TRUE(tmp_.Names().empty());
 }
 
 TEST(HolderProgramTest, CarriesNoPrivateKey) {
