@@ -23,9 +23,9 @@ constexpr char kNotApplicable[] = "QORVA 1 (N/A)";
 [[noreturn]] void Fail(std::string message) { throw TLineError{std::move(message)}; }
 
 std::int64_t Number(std::string_view field, const char* name) {
-  const std::optional<std::int64_t> v = ParseWholeNumber(field);
-  if (!v) Fail(std::string("Invalid number in ") + name + ".");
-  return *v;
+  std::int64_t v;
+  if (!TryParseWholeNumber(field, v)) Fail(std::string("Invalid number in ") + name + ".");
+  return v;
 }
 
 // Both sides of a total comparison, as the general format with 15 significant digits.
@@ -227,9 +227,9 @@ void TReportPass::PropertyRecord(std::string_view text) {
       (IsBlank(Column(text, kPropOwnerTypeCode)) || IsBlank(Column(text, kPropOwnerRelationCode))))
     ++score_.ScoreMissingOwnerCode;
 
-  bool has_shares = Number(TrimBlanks(Column(text, kShareCount)), "ShareCount") != 0;
-  if (!has_shares)
-    has_shares = Number(TrimBlanks(Column(text, kSharesRemitted)), "SharesRemitted") != 0;
+  // SharesRemitted converted as it stands above, so its trimmed text is the same number.
+  const bool has_shares =
+      Number(TrimBlanks(Column(text, kShareCount)), "ShareCount") != 0 || shares != 0;
   if (has_shares) {
     ++score_.PropsWithSharesCount;
     const std::string_view cusip = Column(text, kCUSIP);

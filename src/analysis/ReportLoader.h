@@ -5,11 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ReportScore.h"
+#include "ReportText.h"
 
 namespace qorva {
 
@@ -92,7 +95,7 @@ class TReportPass {
 };
 
 struct TLoadOptions {
-  std::size_t block_size = 4u << 20;
+  std::size_t block_size = 1u << 20;
   // Bytes read so far and the file size; false cancels.
   std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
 };

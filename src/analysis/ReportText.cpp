@@ -1,13 +1,14 @@
 #include "ReportText.h"
 
-#include <clock.h>
-
 #include <array>
 #include <cstring>
 #include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace qorva {
@@ -32,7 +33,7 @@ std::string_view TrimBlanks(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-std::optional<std::int64_t> ParseWholeNumber(std::string_view s) {
+std::optional<std::int64_t> ParseLongWholeNumber(std::string_view s) {
   std::size_t i = 0;
   bool negative = false;
   if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
@@ -60,21 +61,65 @@ bool IsDigitRun(std::string_view piece) {
   return !piece.empty() && kRunText.find(piece) != std::string_view::npos;
 }
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#define QORVA_PUNCTUATION_AVX2 1
+namespace {
+
+__attribute__((target("avx2"))) bool HasPunctuationAvx2(const char*& p, std::size_t& n) {
+  const __m256i comma = _mm256_set1_epi8(','), stop = _mm256_set1_epi8('.'),
+                quote = _mm256_set1_epi8('"'), star = _mm256_set1_epi8('*'),
+                backslash = _mm256_set1_epi8('\\'), question = _mm256_set1_epi8('?');
+  auto hits = [&](const char* at) __attribute__((target("avx2"))) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    return _mm256_or_si256(
+        _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, comma), _mm256_cmpeq_epi8(v, stop)),
+                        _mm256_or_si256(_mm256_cmpeq_epi8(v, quote), _mm256_cmpeq_epi8(v, star))),
+        _mm256_or_si256(_mm256_cmpeq_epi8(v, backslash), _mm256_cmpeq_epi8(v, question)));
+  };
+  while (n >= 64) {
+    if (_mm256_movemask_epi8(_mm256_or_si256(hits(p), hits(p + 32))) != 0) return true;
+    p += 64;
+    n -= 64;
+  }
+  return false;
+}
+
+const bool kHaveAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+
+}  // namespace
+#endif
+
 bool HasPunctuation(std::string_view s) {
   const char* p = s.data();
   std::size_t n = s.size();
+#if defined(QORVA_PUNCTUATION_AVX2)
+  // Leaves the last few bytes to the loops below.
+  if (kHaveAvx2 && HasPunctuationAvx2(p, n)) return true;
+#endif
 #if defined(__SSE2__)
   // Records are hundreds of characters long and every property line is scanned whole.
   const __m128i comma = _mm_set1_epi8(','), stop = _mm_set1_epi8('.'), quote = _mm_set1_epi8('"'),
                 star = _mm_set1_epi8('*'), backslash = _mm_set1_epi8('\\'),
                 question = _mm_set1_epi8('?');
+  auto hits = [&](const char* at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, stop)),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, star))),
+        _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, question)));
+  };
+  while (n >= 64) {
+    const __m128i any =
+        _mm_or_si128(_mm_or_si128(hits(p), hits(p + 16)), _mm_or_si128(hits(p + 32), hits(p + 48)));
+    if (_mm_movemask_epi8(any) != 0) return true;
+    p += 64;
+    n -= 64;
+  }
   while (n >= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hit =
-        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, stop)),
-                                  _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, star))),
-                     _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, question)));
-    if (_mm_movemask_epi8(hit) != 0) return true;
+    if (_mm_movemask_epi8(hits(p)) != 0) return true;
     p += 16;
     n -= 16;
   }
@@ -87,19 +132,28 @@ bool HasPunctuation(std::string_view s) {
 TReportDate ReadReportDate(std::string_view field) {
   if (field == "00000000" || field == "        ") return {TReportDate::Absent, 0};
   if (field.size() != 8) return {TReportDate::Invalid, 0};
-  int parts[3] = {0, 0, 0};
-  const std::size_t widths[3] = {4, 2, 2};
-  std::size_t at = 0;
-  for (int k = 0; k < 3; ++k) {
-    for (std::size_t i = 0; i < widths[k]; ++i, ++at) {
-      const unsigned d = static_cast<unsigned char>(field[at]) - '0';
-      if (d > 9) return {TReportDate::Invalid, 0};
-      parts[k] = parts[k] * 10 + static_cast<int>(d);
-    }
+  int digits[8];
+  for (int i = 0; i < 8; ++i) {
+    const unsigned d = static_cast<unsigned char>(field[i]) - '0';
+    if (d > 9) return {TReportDate::Invalid, 0};
+    digits[i] = static_cast<int>(d);
   }
-  const std::optional<LocalDateTime> day = EncodeDate(parts[0], parts[1], parts[2]);
-  if (!day) return {TReportDate::Invalid, 0};
-  return {TReportDate::Valid, *day};
+  const int y = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+  const int m = digits[4] * 10 + digits[5];
+  const int d = digits[6] * 10 + digits[7];
+  if (y < 1 || m < 1 || m > 12 || d < 1) return {TReportDate::Invalid, 0};
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (d > kDays[m - 1] + (m == 2 && leap ? 1 : 0)) return {TReportDate::Invalid, 0};
+  // Days from the civil date (proleptic Gregorian), counted from 1899-12-30.
+  const int yy = m <= 2 ? y - 1 : y;
+  const int era = yy / 400;  // yy >= 0
+  const int yoe = yy - era * 400;
+  const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long days_since_1970 = static_cast<long>(era) * 146097 + doe - 719468;
+  constexpr long k1899_12_30 = -25569;
+  return {TReportDate::Valid, static_cast<double>(days_since_1970 - k1899_12_30)};
 }
 
 }  // namespace qorva

@@ -27,6 +27,20 @@ TEST(ReportText, WholeNumbersAreASignAndDigitsOnly) {
       {"1e3", std::nullopt},
       {"$1F", std::nullopt},
       {"--1", std::nullopt},
+      // Eight digits at a time: every byte of the block must be a digit.
+      {"12345678", 12345678},
+      {"123456789", 123456789},
+      {"-0000000009", -9},
+      {"99999999999999", 99999999999999},
+      {"-9876543210123", -9876543210123},
+      {"0000000:", std::nullopt},
+      {"0000/000", std::nullopt},
+      {"12\x80"
+       "45678",
+       std::nullopt},
+      {"1234567\xb9", std::nullopt},
+      {"0000000000 1", std::nullopt},
+      {"000000000001 ", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseWholeNumber(c.text), c.value) << '"' << c.text << '"';
 }
