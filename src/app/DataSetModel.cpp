@@ -75,6 +75,10 @@ int TDataSetModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (ExtraData) {
+    QVariant extra = ExtraData(index, role);
+    if (extra.isValid()) return extra;
+  }
   TField* f = FieldOf(index.column());
   if (!f) return {};
   switch (role) {

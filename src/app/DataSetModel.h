@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QLabel>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ class TDataSetModel : public QAbstractTableModel, private IDataSetObserver {
   // The dataset's current row (-1: none), and making a visible row current.
   int CurrentRow() const;
   void SetCurrentRow(int row);
+
+  // Consulted first for every cell read; an invalid QVariant falls back to the field.
+  std::function<QVariant(const QModelIndex& index, int role)> ExtraData;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
