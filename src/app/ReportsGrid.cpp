@@ -75,8 +75,13 @@ bool TReportsGrid::IsField(int column, const char* fieldName) const {
 }
 
 QPixmap TReportsGrid::ImageList1(int index, qreal devicePixelRatio) const {
-  return PicturePixmap(index == kTick ? TPicture::Tick : TPicture::Cross, {16, 16},
-                       devicePixelRatio);
+  // Drawn once per screen density, not for every cell painted.
+  QPixmap& image = images_[{index == kTick ? kTick : kCross, devicePixelRatio}];
+  if (image.isNull()) {
+    image = PicturePixmap(index == kTick ? TPicture::Tick : TPicture::Cross, {16, 16},
+                          devicePixelRatio);
+  }
+  return image;
 }
 
 int TReportsGrid::PassPictureIndex(int row) const {

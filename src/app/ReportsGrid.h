@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QStyle>
 #include <functional>
+#include <map>
+#include <utility>
 
 #include "DBGrid.h"
 
@@ -46,6 +48,7 @@ class TReportsGrid : public TDBGrid {
   TClientDataSet* Reports() const { return Model()->DataSet(); }
 
   TDataSource* scores_;
+  mutable std::map<std::pair<int, qreal>, QPixmap> images_;
 };
 
 }  // namespace qorva
