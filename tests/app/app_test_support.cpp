@@ -46,6 +46,11 @@ QString SamplePath(const char* name) {
 }
 
 void MainWindowTest::SetUp() {
+  ASSERT_TRUE(work_.isValid());
+  // The envelope works under fixed names in the temporary folder; a folder of its own keeps
+  // tests running side by side apart.
+  saved_tmpdir_ = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QFile::encodeName(work_.path()));
   ASSERT_TRUE(home_.isValid());
   ASSERT_TRUE(data_.isValid());
   TfmEncryptMain::SetProgramFolder(home_.path());
@@ -75,6 +80,14 @@ void MainWindowTest::TearDown() {
   dmEncryptor = nullptr;
   dm_.reset();
   TfmEncryptMain::SetProgramFolder(std::nullopt);
+  if (saved_tmpdir_.isNull())
+    qunsetenv("TMPDIR");
+  else
+    qputenv("TMPDIR", saved_tmpdir_);
+}
+
+QStringList MainWindowTest::WorkingFiles() const {
+  return QDir(work_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 void MainWindowTest::Show() { window_->show(); }

@@ -43,7 +43,12 @@ class MainWindowTest : public ::testing::Test {
 
   std::vector<std::string> Texts() const { return messages_.texts(); }
 
+  // Names of the files the envelope left in its working folder (the test's own).
+  QStringList WorkingFiles() const;
+
   RecordingMessageHelper messages_;
+  QTemporaryDir work_;  // the temporary folder the envelope works in, one per test
+  QByteArray saved_tmpdir_;
   QTemporaryDir home_;
   QTemporaryDir data_;
   std::unique_ptr<TdmEncryptor> dm_;

@@ -351,6 +351,7 @@ TEST_F(MainWindowTest, CancelledEncryptionLeavesNoEnvelopeAndNoFailureBox) {
   TProgressGate::SetStepHookForTesting([](QProgressDialog& d) { d.cancel(); });
   Window().btnEncryptClick();
   EXPECT_FALSE(QFile::exists(DataPath("QORVA_SAMPLE.HDE")));
+  EXPECT_TRUE(WorkingFiles().isEmpty()) << Std(WorkingFiles().join(' '));
   EXPECT_TRUE(Texts().empty());
 }
 
