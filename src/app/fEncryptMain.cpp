@@ -16,14 +16,16 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
-#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "AppStartup.h"
 #include "HelpWindow.h"
 #include "Pictures.h"
 #include "ProgressGate.h"
+#include "ReportsGrid.h"
+#include "fAboutQORVAEnc.h"
 #include "uKVXDecrypt.h"
 #include "w_dialog.h"
 
@@ -210,8 +212,7 @@ TfmEncryptMain::TfmEncryptMain(QWidget* owner) : TAbsForm(owner) {
 
   lblHolderReports = MakeLabel(client, "lblHolderReports", "HOLDER REPORTS IN QORVA FILE",
                                ArialPx(12, false, true), 22, 150, false);
-  gridReports = new QTableView(client);
-  gridReports->setObjectName("gridReports");
+  gridReports = new TReportsGrid(client);
   gridReports->setGeometry(9, 169, 671, 201);
   gridReports->setAccessibleName("Holder reports");
 
@@ -245,6 +246,7 @@ TfmEncryptMain::TfmEncryptMain(QWidget* owner) : TAbsForm(owner) {
   // Key preview: the window sees key presses before its controls.
   qApp->installEventFilter(this);
 
+  ShowModal = [](TAbsForm& form) { form.exec(); };
   if (dmEncryptor) dmEncryptor->SetMainWindow(this);
 }
 
@@ -436,7 +438,12 @@ void TfmEncryptMain::EncryptSelected1Click() {
 
 void TfmEncryptMain::ViewHelpClick() { InvokeHelp(); }
 
-void TfmEncryptMain::AboutEncryptor1Click() {}
+void TfmEncryptMain::AboutEncryptor1Click() {
+  // Freed when it closes, also when showing it fails.
+  auto about = std::make_unique<TfmAboutQORVAENC>(this);
+  fmAboutQORVAENC = about.get();
+  ShowModal(*about);
+}
 
 void TfmEncryptMain::InvokeHelp() { ShowHelpWindow(); }
 

@@ -18,7 +18,6 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QSettings;
-class QTableView;
 class QToolButton;
 
 namespace qorva {
@@ -37,6 +36,8 @@ struct TOpenFileRequest {
   QString fileName;
   QStringList nameFilters;
 };
+
+class TReportsGrid;
 
 class TfmEncryptMain : public TAbsForm, public IEncryptMainWindow {
   Q_OBJECT
@@ -78,6 +79,8 @@ class TfmEncryptMain : public TAbsForm, public IEncryptMainWindow {
   // after the program name (by default those of the running program).
   static void SetProgramFolder(std::optional<QString> folder);
   void SetCommandLine(QStringList arguments);
+  // Shows a window modally (the About window); tests replace it so that nothing blocks.
+  std::function<void(TAbsForm& form)> ShowModal;
 
   // What the two dialogs will start from.
   QString OpenDialogInitialDir() const { return open_initial_dir_; }
@@ -108,7 +111,7 @@ class TfmEncryptMain : public TAbsForm, public IEncryptMainWindow {
   QLabel* lblContact;
   QLabel* lblContactValue;
   QLabel* lblHolderReports;
-  QTableView* gridReports;
+  TReportsGrid* gridReports;
   QPushButton* btnEncrypt;
 
  protected:

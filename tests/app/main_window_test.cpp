@@ -10,14 +10,18 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
 #include <QUrl>
+#include <stdexcept>
 
 #include "ProgressGate.h"
+#include "ReportsGrid.h"
 #include "app_test_support.h"
+#include "fAboutQORVAEnc.h"
 
 namespace qorva::testing {
 namespace {
@@ -300,6 +304,27 @@ TEST_F(MainWindowTest, RightClickAnywhereOpensTheWindowMenu) {
   QStringList items;
   for (QAction* a : w.FormMenuPopup->actions()) items << a->text();
   EXPECT_EQ(items, QStringList({"Print Active Form", "Close Active", "Display Name"}));
+}
+
+TEST_F(MainWindowTest, AboutOpensModallyOverTheMainWindowAndIsFreed) {
+  Show();
+  QPointer<TAbsForm> shown;
+  QWidget* owner = nullptr;
+  Window().ShowModal = [&](TAbsForm& form) {
+    shown = &form;
+    owner = form.parentWidget();
+    EXPECT_EQ(&form, static_cast<TAbsForm*>(fmAboutQORVAENC));
+  };
+  Window().AboutEncryptor1->trigger();
+  EXPECT_EQ(owner, &Window());
+  EXPECT_TRUE(shown.isNull());  // freed once closed
+  // Freed also when showing fails.
+  Window().ShowModal = [&](TAbsForm& form) {
+    shown = &form;
+    throw std::runtime_error("cannot show");
+  };
+  EXPECT_THROW(Window().AboutEncryptor1Click(), std::runtime_error);
+  EXPECT_TRUE(shown.isNull());
 }
 
 TEST_F(MainWindowTest, DroppedReportLoadsAsIfChosen) {
