@@ -1,5 +1,6 @@
 // Start-up: the crash reporter's settings and box, and the order in which the command-line
 // file meets the data module and the window.
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -68,6 +69,15 @@ TEST_F(MainWindowTest, TitleBarAndTaskBarTextsDiffer) {
   EXPECT_EQ(QString(kApplicationTitle), "QORVA File Encryption Utillity");
   // Plain message boxes are captioned with the application's title.
   EXPECT_EQ(QGuiApplication::applicationDisplayName(), kApplicationTitle);
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheRunEvenWithHelpOpen) {
+  Show();
+  Window().InvokeHelp();
+  QTimer::singleShot(0, [this] { Window().Close1->trigger(); });  // "Close Active"
+  QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });   // never hang
+  EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_FALSE(Window().isVisible());
 }
 
 }  // namespace
