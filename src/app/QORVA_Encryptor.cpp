@@ -5,16 +5,27 @@
 #include <exception>
 #include <memory>
 
+#include "AbsLogger.h"
 #include "AppStartup.h"
+#include "DataSet.h"
 #include "Pictures.h"
 #include "QtMessageHelper.h"
 #include "dEncryptor.h"
 #include "fEncryptMain.h"
+#include "uTztStringField.h"
+#include "uVRXSettings.h"
 
 using namespace qorva;
 
 int main(int argc, char** argv) {
   TQorvaApplication app(argc, argv);
+  // Module initialisation, in order: the trace logger (made with its library), the settings
+  // store, and trimmed string fields as the data layer's default.
+  (void)AbsLog;
+  InitVRXSettings();
+  for (TFieldType type : {TFieldType::ftString, TFieldType::ftFixedChar})
+    SetDefaultFieldClass(type, [](int size) { return std::make_unique<TztStringField>(size); });
+
   ConfigureCrashReporter(app.CrashReporter().settings);
   // No help file is attached to the application as a whole: help opens only through the
   // main window's help command.
@@ -46,5 +57,6 @@ int main(int argc, char** argv) {
     app.CrashReporter().Report(e.what());
   }
   SetMessages(nullptr);
+  FinalizeVRXSettings();
   return result;
 }
