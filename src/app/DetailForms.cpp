@@ -5,10 +5,7 @@
 #include <QWidget>
 
 #include "dEncryptor.h"
-#if __has_include("fEncryptMain.h")
 #include "fEncryptMain.h"
-#define QORVA_HAS_MAIN_WINDOW 1
-#endif
 
 namespace qorva {
 namespace {
@@ -79,20 +76,14 @@ void CentreOver(QWidget* form, const QWidget* owner) {
              main.top() + (main.height() - own.height()) / 2);
 }
 
-#ifdef QORVA_HAS_MAIN_WINDOW
 QWidget* MainWindowWidget() { return fmEncryptMain; }
-#else
-QWidget* MainWindowWidget() { return nullptr; }
-#endif
 
 void InvokeMainHelp() {
   if (HelpHook()) {
     HelpHook()();
     return;
   }
-#ifdef QORVA_HAS_MAIN_WINDOW
   if (fmEncryptMain) fmEncryptMain->InvokeHelp();
-#endif
 }
 
 void SetInvokeHelpForTesting(std::function<void()> hook) { HelpHook() = std::move(hook); }

@@ -11,8 +11,10 @@
 #include "Bevel.h"
 #include "DBGrid.h"
 #include "DetailForms.h"
+#include "HelpWindow.h"
 #include "ReportsGrid.h"
 #include "fAboutQORVAEnc.h"
+#include "fEncryptMain.h"
 #include "fReportScore.h"
 #include "fSummaryInfo.h"
 #include "report_fixture.h"
@@ -294,6 +296,61 @@ TEST(DetailWindows, RightClickAnywhereOpensTheThreeCommandMenu) {
     EXPECT_TRUE(c.form->FormMenuPopup->isVisible());
     c.form->FormMenuPopup->hide();
   }
+}
+
+}  // namespace
+}  // namespace qorva
+
+namespace qorva {
+namespace {
+
+QWidget* OpenHelpWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->windowTitle() == kHelpWindowTitle) return w;
+  return nullptr;
+}
+
+// With the real main window: placement over it, and F1 bringing up its help window.
+TEST(DetailWindows, CentredOverTheMainWindowAndF1OpensItsHelp) {
+  testing::App();
+  ReportData data;
+  data.AddAll({ReportRow{}});
+  TfmEncryptMain main;
+  fmEncryptMain = &main;
+  struct Reset {
+    ~Reset() { fmEncryptMain = nullptr; }
+  } reset;
+  main.setGeometry(40, 30, 695, 474);
+
+  TfmSummaryInfo summary(nullptr, &data.dsReports);
+  TfmReportScore score(nullptr, &data.dsReports, &data.dsReportScore);
+  TfmAboutQORVAENC about;
+  for (TAbsForm* form : {static_cast<TAbsForm*>(&summary), static_cast<TAbsForm*>(&score),
+                         static_cast<TAbsForm*>(&about)}) {
+    SCOPED_TRACE(form->objectName().toStdString());
+    form->show();
+    const QRect m = main.frameGeometry(), own = form->frameGeometry();
+    EXPECT_EQ(form->pos(), QPoint(m.left() + (m.width() - own.width()) / 2,
+                                  m.top() + (m.height() - own.height()) / 2));
+    form->hide();
+  }
+
+  if (QWidget* h = OpenHelpWindow()) h->close();
+  bool openAfterF1 = false;
+  QWidget* help = nullptr;
+  TfmSummaryInfo w(nullptr, &data.dsReports);
+  QTimer::singleShot(0, &w, [&] {
+    QTest::keyClick(&w, Qt::Key_F1);
+    help = OpenHelpWindow();
+    openAfterF1 = w.isVisible();
+    QTest::keyClick(&w, Qt::Key_Escape);
+  });
+  testing::ModalCloser fallback;
+  w.exec();
+  EXPECT_EQ(fallback.opened(), 0);
+  EXPECT_TRUE(openAfterF1);
+  ASSERT_NE(help, nullptr);
+  help->close();
 }
 
 }  // namespace
