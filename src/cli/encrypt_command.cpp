@@ -8,6 +8,7 @@
 #include "cli_session.h"
 #include "command.h"
 #include "interrupt.h"
+#include "private_working_folder.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 
@@ -70,8 +71,15 @@ int RunEncrypt(const std::vector<std::string>& args) {
   CatchInterrupts();
   TKVXDecryption* env = TKVXDecryption::Instance();
   env->SetProgress([](std::uint64_t, std::uint64_t) { return !Interrupted(); });
+  // A working folder of this run's own: two runs at once must not share the fixed
+  // working-file names of the shared temporary folder.
+  PrivateWorkingFolder work("qorva-encrypt");
+  if (work.path().empty()) {
+    std::fprintf(stderr, "qorva: cannot make a working folder; no file has been created.\n");
+    return kExitRejected;
+  }
   try {
-    ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope);
+    ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope, work.path(), false);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qorva: %s\n", e.what());
   }

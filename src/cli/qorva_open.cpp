@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "interrupt.h"
+#include "private_working_folder.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 #include "uKVXPrivateKey.h"
@@ -47,27 +48,6 @@ int Fail(const std::string& message) {
   std::fprintf(stderr, "qorva-open: %s\n", message.c_str());
   return kExitFailed;
 }
-
-// A private folder of our own under the temporary folder, removed with everything in it.
-class PrivateWorkingFolder {
- public:
-  PrivateWorkingFolder() {
-    std::string tmpl = qorva::GetTempDirectory() + "qorva-open-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    if (::mkdtemp(name.data())) path_ = name.data();  // mode 0700
-  }
-  ~PrivateWorkingFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  PrivateWorkingFolder(const PrivateWorkingFolder&) = delete;
-  PrivateWorkingFolder& operator=(const PrivateWorkingFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // Writes `report` beside `output` and renames it into place; without `force` an output that
 // appeared meanwhile is not replaced either.
@@ -140,7 +120,7 @@ int main(int argc, char** argv) {
   if (!folder.empty() && !fs::is_directory(folder, ec))
     return Fail("no folder " + folder.string() + " for " + output);
 
-  PrivateWorkingFolder work;
+  qorva::cli::PrivateWorkingFolder work("qorva-open");
   if (work.path().empty())
     return Fail("cannot make a working folder: " + std::string(std::strerror(errno)));
 
