@@ -110,8 +110,12 @@ std::int32_t IntegerOf(const TFieldValue& v) {
       return static_cast<std::int32_t>(std::nearbyint(*d));
     return 0;
   }
-  if (auto* c = std::get_if<Currency>(&v))
-    return static_cast<std::int32_t>(std::nearbyint(c->ToDouble()));
+  if (auto* c = std::get_if<Currency>(&v)) {
+    // Money reaches far beyond 32 bits; out of range reads as 0, as a double does.
+    const double r = std::nearbyint(c->ToDouble());
+    if (std::fabs(r) < 2147483648.0) return static_cast<std::int32_t>(r);
+    return 0;
+  }
   return 0;
 }
 

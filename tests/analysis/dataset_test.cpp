@@ -237,6 +237,20 @@ TEST(ClientDataSet, CurrencySumsStayExact) {
   EXPECT_EQ(r.CashToRemit->DisplayText(), "$100.20");
 }
 
+TEST(ClientDataSet, MoneyReadAsWholeNumber) {
+  Reports r;
+  r.ds.CreateDataSet();
+  for (const char* cash : {"2.5", "3.5", "-1234.5", "3000000000", "-2147483649"}) {
+    r.ds.Append();
+    r.CashToRemit->SetAsCurrency(*Currency::Parse(cash));
+    r.ds.Post();
+  }
+  // Nearest, a half to even; beyond 32 bits 0 rather than a wrapped value.
+  const std::vector<std::int32_t> expected = {2, 4, -1234, 0, 0};
+  for (int row = 0; row < r.ds.RecordCount(); ++row)
+    EXPECT_EQ(r.CashToRemit->AsIntegerAt(row), expected[static_cast<std::size_t>(row)]) << row;
+}
+
 TEST(ClientDataSet, CursorWalksVisibleRows) {
   Reports r;
   r.ds.CreateDataSet();
