@@ -220,7 +220,10 @@ void TdmEncryptor::Publish() {
   cdsReportScore.First();
   cdsReportScore.EnableControls();
 
-  if (main_window_) main_window_->SetEncryptEnabled(results_.AllReportsPass);
+  // A file without a single holder report has nothing to vouch for; it is never offered
+  // for encryption, however vacuously "every report passes".
+  if (main_window_)
+    main_window_->SetEncryptEnabled(results_.AllReportsPass && !results_.TempArray.empty());
 }
 
 }  // namespace qorva

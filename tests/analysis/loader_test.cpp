@@ -365,5 +365,15 @@ TEST_F(LoaderTest, OutcomeDoesNotDependOnTheReadBlock) {
   EXPECT_EQ(bad_outcome.message, kNoSummary);
 }
 
+TEST_F(LoaderTest, FileWithoutAHolderReportIsNeverOfferedForEncryption) {
+  // One-character lines of no record type load, but there is no report to vouch for.
+  ASSERT_TRUE(Load(std::vector<std::string>{"x", " "}));
+  EXPECT_EQ(dm_.cdsReports.RecordCount(), 0);
+  EXPECT_EQ(window_.encrypt, false);
+  // A real report afterwards turns it back on.
+  ASSERT_TRUE(Load(Report(true, {Property()})));
+  EXPECT_EQ(window_.encrypt, true);
+}
+
 }  // namespace
 }  // namespace qorva::testing
