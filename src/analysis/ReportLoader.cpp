@@ -53,7 +53,8 @@ void TReportPass::Line(const TReportLine& line) {
   if (line.length == 0) return;
   ++LineCounter_;
   const char type = line.text[0];
-  if (line.length >= 2 && !std::strchr("12345689", type)) {
+  // Not strchr: it would take a NUL type byte for the string's own terminator.
+  if (line.length >= 2 && std::string_view("12345689").find(type) == std::string_view::npos) {
     Fail("Line must begin with 1, 2, 3, 4, 5, 6, 8 or 9.");
   }
   if (type == '1') HolderRecord(line);

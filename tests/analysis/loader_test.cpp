@@ -25,6 +25,7 @@ TEST_F(LoaderTest, RejectsTheFileAtTheFirstStructuralError) {
   const std::string P = Property();
   const LineErrorCase cases[] = {
       {"unknown record type", Join({"0 junk"}), 1, kBadType},
+      {"a NUL type byte", Join({std::string("\0\0 nul", 6)}), 1, kBadType},
       {"two spaces are not empty", Join({H1(), "  "}), 2, kBadType},
       {"type 7 inside a report", Join({H1(), P, "7 detail"}), 3, kBadType},
       {"empty lines are not counted", "\r\n\n" + H1() + "\n\n\r\n" + "Z1\n", 2, kBadType},

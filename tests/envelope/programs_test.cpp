@@ -144,8 +144,8 @@ TEST_F(ProgramsTest, InterruptedOpeningLeavesNothing) {
   // An envelope big enough that opening it takes a while.
   std::string report;
   for (int i = 0; report.size() < (20u << 20); ++i) {
-    report += "2PROPERTY " + std::to_string(i * 7919 % 1000003) + " OWNER " +
-              std::to_string(i % 977) + " LASTNAME FIRSTNAME\r\n";
+    report += "2PROPERTY " + std::to_string(static_cast<long long>(i) * 7919 % 1000003) +
+              " OWNER " + std::to_string(i % 977) + " LASTNAME FIRSTNAME\r\n";
   }
   WriteFile(dir_ / "big.txt", report);
   report.clear();
