@@ -112,7 +112,17 @@ int main(int argc, char** argv) {
   qorva::SetMessages(&messages);
 
   std::error_code ec;
+  if (fs::is_directory(envelope, ec)) return Fail(envelope + " is a folder, not an envelope");
   if (!fs::is_regular_file(envelope, ec)) return Fail(envelope + ": no such envelope file");
+  {
+    // Said up front, in the envelope's own terms, rather than as a working file's error later.
+    std::FILE* f = std::fopen(envelope.c_str(), "rb");
+    if (!f) return Fail("cannot read " + envelope + ": " + std::strerror(errno));
+    char magic[4] = {};
+    const bool zip = std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "PK\3\4", 4) == 0;
+    std::fclose(f);
+    if (!zip) return Fail(envelope + " is not an envelope (not a zip archive)");
+  }
   if (fs::is_directory(output, ec)) return Fail(output + " is a folder");
   if (fs::exists(fs::symlink_status(output, ec)) && !force)
     return Fail(output + " exists; use --force to replace it");

@@ -186,7 +186,7 @@ struct TKVXDecryption::TCall {
   bool bFilesList;
 
   std::string W;
-  std::string stage;
+  int stage = 0;  // the stage marker "1".."10", kept as its number
   bool result = false;
   std::string passPhrase;
   std::string zipName, rsaName, twoName;  // generated names, empty until chosen
@@ -312,16 +312,16 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
   try {
     std::string why;
     const bool installed = IsActiveXInstalled(&why);
-    call.stage = "1";
+    call.stage = 1;
     const bool goOn =
         installed ||
         AskYesNo("It appears decryption software may not be installed. Proceed anyway?");
-    call.stage = "2";
+    call.stage = 2;
     if (!goOn) {
       ShowMessage(NotInstalledNotice());
       call.result = false;
     } else {
-      call.stage = "3";
+      call.stage = 3;
       call.result = true;
       call.W = WithTrailingSeparator(AWorkingDirectory);
       if (bFilesList) stlstFileList.push_back(call.W + ReturnFileName);
@@ -334,7 +334,7 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
       if (clash.empty() && (Directive == "encrypt" || Directive == "decrypt")) {
         clash = WorkingNameClash(call.W, output);
       }
-      call.stage = "4";
+      call.stage = 4;
       bool setUp = false;
       if (!clash.empty()) {
         ShowMessage(kSecretKeyFailed + clash);
@@ -363,25 +363,25 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
         }
       }
       if (setUp) {
-        call.stage = "5";
+        call.stage = 5;
         if (Directive == "decrypt") {
           DecryptSteps(call);
         } else if (Directive == "encrypt") {
-          call.stage = "7";
+          call.stage = 7;
           EncryptSteps(call);
         }
       }
-      call.stage = "8";
+      call.stage = 8;
       call.Release();
     }
-    call.stage = "9";
+    call.stage = 9;
     DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
-    call.stage = "10";
+    call.stage = 10;
     return call.result && !call.cancelled;
   } catch (...) {
     call.Release();
     DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
-    if (call.stage != "10") info("Error in TwoFishRSADigitalEnvelope:" + call.stage);
+    if (call.stage != 10) info("Error in TwoFishRSADigitalEnvelope:" + std::to_string(call.stage));
     throw;
   }
 }
@@ -493,7 +493,7 @@ void TKVXDecryption::DecryptSteps(TCall& c) {
   TFileCipher& cipher = *c.cipher;
 
   c.zipName = MakeTempFile(W, ".zip");
-  c.stage = "6";
+  c.stage = 6;
   try {
     // A stale working file must never pass for this envelope's content.
     DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
