@@ -1,0 +1,10 @@
+// The platform layer on POSIX systems.
+#include <unistd.h>
+
+#include "platform.h"
+
+namespace qorva::platform {
+
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
+}  // namespace qorva::platform
