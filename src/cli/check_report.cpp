@@ -3,51 +3,29 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli_session.h"
 
 namespace qorva::cli {
 
-namespace {
-
-std::string Escape(const std::string& text, bool keep_utf8) {
-  std::string out = "\"";
+std::string Latin1ToUtf8(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
   for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c >= 0x80 && keep_utf8) {
-          out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xc0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3f));
     }
   }
-  return out + "\"";
+  return out;
 }
 
-}  // namespace
-
-std::string JsonString(const std::string& text) { return Escape(text, false); }
-std::string JsonPathString(const std::string& text) { return Escape(text, IsValidUtf8(text)); }
+std::string PathTextToUtf8(const std::string& text) {
+  return IsValidUtf8(text) ? text : Latin1ToUtf8(text);
+}
 
 std::string JsonNumber(double value) {
   if (!std::isfinite(value)) return "null";
@@ -60,56 +38,135 @@ std::string JsonNumber(double value) {
 
 namespace {
 
-const char* Bool(bool b) { return b ? "true" : "false"; }
+// The nearest double to the exact amount (Currency's own conversion rounds twice for
+// amounts beyond 2^53 units).
+double AmountNumber(const Currency& amount) {
+  return std::strtod(amount.ToString().c_str(), nullptr);
+}
+
+// A value on one line: strings ASCII with \u escapes (DEL too, which the library keeps raw),
+// numbers as JsonNumber writes them.
+std::string Inline(const Json& v) {
+  switch (v.type()) {
+    case Json::value_t::object: {
+      std::string out = "{";
+      bool first = true;
+      for (const auto& [key, value] : v.items()) {
+        if (!first) out += ", ";
+        first = false;
+        out += Inline(Json(key)) + ": " + Inline(value);
+      }
+      return out + "}";
+    }
+    case Json::value_t::array: {
+      std::string out = "[";
+      for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + Inline(v[i]);
+      return out + "]";
+    }
+    case Json::value_t::string: {
+      const std::string dumped = v.dump(-1, ' ', true);
+      std::string out;
+      out.reserve(dumped.size());
+      for (char c : dumped) out += c == '\x7f' ? std::string("\\u007f") : std::string(1, c);
+      return out;
+    }
+    case Json::value_t::number_float:
+      return JsonNumber(v.get<double>());
+    default:
+      return v.dump();
+  }
+}
+
+// One element of a top-level array: inline, but its arrays each start a line of their own
+// with one element per line.
+std::string Entry(const Json& v) {
+  if (!v.is_object()) return Inline(v);
+  std::string out = "{";
+  bool first = true;
+  for (const auto& [key, value] : v.items()) {
+    if (value.is_array()) {
+      out += (first ? "\n     " : ",\n     ") + Inline(Json(key)) + ": [";
+      for (std::size_t i = 0; i < value.size(); ++i)
+        out += (i ? ",\n      " : "\n      ") + Inline(value[i]);
+      out += "]";
+    } else {
+      out += (first ? "" : ", ") + Inline(Json(key)) + ": " + Inline(value);
+    }
+    first = false;
+  }
+  return out + "}";
+}
 
 }  // namespace
 
-std::string LoadedJson(const CheckedFile& f) {
-  std::string j = "{\n  \"file\": " + JsonPathString(f.file) + ",\n  \"loaded\": true,\n";
-  j += std::string("  \"all_pass\": ") + Bool(f.all_pass) + ",\n";
-  j += "  \"software\": {\"creator\": " + JsonString(f.creator) +
-       ", \"version\": " + JsonString(f.version) + ", \"contact\": " + JsonString(f.contact) +
-       "},\n";
-  j += "  \"reports\": [";
-  for (std::size_t i = 0; i < f.reports.size(); ++i) {
-    const ReportResult& r = f.reports[i];
-    j += i ? ",\n" : "\n";
-    j += "    {\"holder_id\": " + std::to_string(r.holder_id) +
-         ", \"holder_name\": " + JsonString(r.holder_name) +
-         ", \"num_rec_count\": " + std::to_string(r.num_rec_count) +
-         ", \"sum_rec_count\": " + std::to_string(r.sum_rec_count) +
-         ", \"num_props\": " + std::to_string(r.num_props) +
-         ", \"sum_props\": " + std::to_string(r.sum_props) +
-         ", \"num_owners\": " + std::to_string(r.num_owners) +
-         ", \"sd_boxes\": " + std::to_string(r.sd_boxes) +
-         ", \"cash_to_remit\": " + r.cash_to_remit +
-         ", \"sum_cash_to_remit\": " + r.sum_cash_to_remit +
-         ", \"shares_to_remit\": " + r.shares_to_remit +
-         ", \"sum_shares_to_remit\": " + r.sum_shares_to_remit +
-         ", \"summary_matches\": " + Bool(r.summary_matches) +
-         ", \"score\": " + JsonNumber(r.score) +
-         ", \"file_score\": " + std::to_string(r.file_score) + ", \"pass\": " + Bool(r.pass) +
-         ",\n     \"categories\": [";
-    for (std::size_t k = 0; k < r.categories.size(); ++k) {
-      const CategoryResult& c = r.categories[k];
-      j += k ? ",\n      " : "\n      ";
-      j += "{\"category\": " + JsonString(c.category) +
-           ", \"records_evaluated\": " + std::to_string(c.records_evaluated) +
-           ", \"records_penalized\": " + std::to_string(c.records_penalized) +
-           ", \"max_penalty\": " + std::to_string(c.max_penalty) +
-           ", \"penalty_assessed\": " + JsonNumber(c.penalty_assessed) + "}";
+std::string WriteJson(const Json& document) {
+  std::string out = "{";
+  bool first = true;
+  for (const auto& [key, value] : document.items()) {
+    out += (first ? "\n  " : ",\n  ") + Inline(Json(key)) + ": ";
+    first = false;
+    if (value.is_array() && !value.empty()) {
+      out += "[";
+      for (std::size_t i = 0; i < value.size(); ++i)
+        out += (i ? ",\n    " : "\n    ") + Entry(value[i]);
+      out += "\n  ]";
+    } else {
+      out += Inline(value);
     }
-    j += "]}";
   }
-  j += f.reports.empty() ? "]\n}\n" : "\n  ]\n}\n";
-  return j;
+  return out + "\n}\n";
 }
 
+Json LoadedDocument(const CheckedFile& f) {
+  Json reports = Json::array();
+  for (const ReportResult& r : f.reports) {
+    Json categories = Json::array();
+    for (const CategoryResult& c : r.categories)
+      categories.push_back({{"category", Latin1ToUtf8(c.category)},
+                            {"records_evaluated", c.records_evaluated},
+                            {"records_penalized", c.records_penalized},
+                            {"max_penalty", c.max_penalty},
+                            {"penalty_assessed", c.penalty_assessed}});
+    reports.push_back({{"holder_id", r.holder_id},
+                       {"holder_name", Latin1ToUtf8(r.holder_name)},
+                       {"num_rec_count", r.num_rec_count},
+                       {"sum_rec_count", r.sum_rec_count},
+                       {"num_props", r.num_props},
+                       {"sum_props", r.sum_props},
+                       {"num_owners", r.num_owners},
+                       {"sd_boxes", r.sd_boxes},
+                       {"cash_to_remit", AmountNumber(r.cash_to_remit)},
+                       {"sum_cash_to_remit", AmountNumber(r.sum_cash_to_remit)},
+                       {"shares_to_remit", r.shares_to_remit},
+                       {"sum_shares_to_remit", r.sum_shares_to_remit},
+                       {"summary_matches", r.summary_matches},
+                       {"score", r.score},
+                       {"file_score", r.file_score},
+                       {"pass", r.pass},
+                       {"categories", std::move(categories)}});
+  }
+  return {{"file", PathTextToUtf8(f.file)},
+          {"loaded", true},
+          {"all_pass", f.all_pass},
+          {"software",
+           {{"creator", Latin1ToUtf8(f.creator)},
+            {"version", Latin1ToUtf8(f.version)},
+            {"contact", Latin1ToUtf8(f.contact)}}},
+          {"reports", std::move(reports)}};
+}
+
+Json RejectedDocument(const std::string& file, const TdmEncryptor::LoadError& error) {
+  return {{"file", PathTextToUtf8(file)},
+          {"loaded", false},
+          {"error",
+           {{"line", error.line ? Json(*error.line) : Json(nullptr)},
+            {"message", PathTextToUtf8(error.message)}}}};
+}
+
+std::string LoadedJson(const CheckedFile& checked) { return WriteJson(LoadedDocument(checked)); }
+
 std::string RejectedJson(const std::string& file, const TdmEncryptor::LoadError& error) {
-  return "{\n  \"file\": " + JsonPathString(file) +
-         ",\n  \"loaded\": false,\n  \"error\": {\"line\": " +
-         (error.line ? std::to_string(*error.line) : std::string("null")) +
-         ", \"message\": " + JsonPathString(error.message) + "}\n}\n";
+  return WriteJson(RejectedDocument(file, error));
 }
 
 namespace {

@@ -2,10 +2,12 @@
 // and its two renderings: JSON for programs, a table for people.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Currency.h"
 #include "dEncryptor.h"
 
 namespace qorva::cli {
@@ -23,8 +25,8 @@ struct ReportResult {
   std::string holder_name;
   int num_rec_count = 0, sum_rec_count = 0, num_props = 0, sum_props = 0, num_owners = 0,
       sd_boxes = 0;
-  // Money and shares as JSON number text (exact decimals for money).
-  std::string cash_to_remit, sum_cash_to_remit, shares_to_remit, sum_shares_to_remit;
+  Currency cash_to_remit, sum_cash_to_remit;
+  double shares_to_remit = 0, sum_shares_to_remit = 0;
   bool summary_matches = false;
   double score = 0;  // unrounded
   int file_score = 0;
@@ -44,18 +46,27 @@ struct CheckedFile {
 // Reads the results of the module's last successful load.
 std::vector<ReportResult> ReadReports(TdmEncryptor& module);
 
+// The JSON document: keys in the order they are written. Text in it is UTF-8 (report text
+// read as Latin-1); WriteJson makes the output ASCII.
+using Json = nlohmann::ordered_json;
+
+Json LoadedDocument(const CheckedFile& checked);
+Json RejectedDocument(const std::string& file, const TdmEncryptor::LoadError& error);
+// The document as printed: one top-level key per line, one report per line with its
+// categories one per line below it, everything else inline; ASCII only.
+std::string WriteJson(const Json& document);
+
 std::string LoadedJson(const CheckedFile& checked);
 std::string RejectedJson(const std::string& file, const TdmEncryptor::LoadError& error);
 std::string ReportTable(const CheckedFile& checked, bool with_scores);
 
-// A JSON string literal: quotes, backslashes and control characters escaped, bytes of 0x80
-// and above (8-bit report text) as their Latin-1 code point \u00XX, so the output is ASCII.
-std::string JsonString(const std::string& text);
-// For text from the command line (file paths, messages that name them): kept as UTF-8 when it
-// is valid UTF-8, else read as Latin-1 like report text.
-std::string JsonPathString(const std::string& text);
-// A double as the shortest JSON number that reads back as the same value; null when not
-// finite (JSON has no NaN or infinities).
+// Report text (8-bit, Latin-1) as UTF-8.
+std::string Latin1ToUtf8(const std::string& text);
+// For text from the command line (file paths, messages that name them): kept when it is
+// valid UTF-8, else read as Latin-1 like report text.
+std::string PathTextToUtf8(const std::string& text);
+// A double as the shortest JSON number that reads back as the same value, integers without a
+// fraction ("100", not "100.0"); null when not finite (JSON has no NaN or infinities).
 std::string JsonNumber(double value);
 
 }  // namespace qorva::cli

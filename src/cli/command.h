@@ -2,8 +2,13 @@
 // with a static QORVA_COMMAND, so adding one touches no other file.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace qorva::cli {
 
@@ -15,14 +20,16 @@ enum ExitCode : int {
   kExitUsage = 64,    // bad command line
 };
 
-using CommandFn = int (*)(const std::vector<std::string>& args);
+// Runs a command once its options have been parsed; returns the exit code.
+using CommandRun = std::function<int()>;
 
 struct Command {
   const char* name;
-  const char* synopsis;  // the arguments after the name, e.g. "FILE [--json]"
-  const char* summary;   // one line for the command list
-  const char* help;      // the command's own --help text (options, exit codes)
-  CommandFn run;
+  const char* summary;  // one line for the command list and the top of its help
+  const char* footer;   // the rest of its --help: what it writes, its exit statuses
+  // Declares the command's options and arguments on `app` (bound to variables it owns) and
+  // returns what runs the command once they are parsed.
+  CommandRun (*setup)(CLI::App& app);
 };
 
 // Every registered command, sorted by name.
@@ -34,15 +41,5 @@ struct CommandRegistrar {
 
 #define QORVA_COMMAND(id, ...) \
   static const ::qorva::cli::CommandRegistrar qorva_command_##id({__VA_ARGS__})
-
-// Prints "qorva: <message>" and a pointer to the command's help on stderr; returns
-// kExitUsage.
-int UsageError(const std::string& command, const std::string& message);
-
-// True when `args` asks for the command's help (-h or --help anywhere).
-bool WantsHelp(const std::vector<std::string>& args);
-// Prints the command's usage and help text on stdout.
-void PrintCommandHelp(const Command& command);
-const Command* FindCommand(const std::string& name);
 
 }  // namespace qorva::cli

@@ -1,6 +1,8 @@
 // qorva encrypt FILE [--output-dir DIR]
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,32 +26,16 @@ std::string EnvelopePath(const std::string& dir, const std::string& report) {
   return WithTrailingSeparator(dir) + name + ".HDE";
 }
 
-int RunEncrypt(const std::vector<std::string>& args) {
-  std::string output_dir;
-  std::vector<std::string> files;
-  bool options_done = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (!options_done && a == "--") {
-      options_done = true;
-    } else if (!options_done && a == "--output-dir") {
-      if (i + 1 >= args.size()) return UsageError("encrypt", "--output-dir needs a folder");
-      output_dir = args[++i];
-    } else if (!options_done && a.rfind("--output-dir=", 0) == 0) {
-      output_dir.assign(a, 13, std::string::npos);
-    } else if (!options_done && a.size() > 1 && a[0] == '-') {
-      return UsageError("encrypt", "unknown option '" + a + "'");
-    } else {
-      files.push_back(a);
-    }
-  }
-  if (files.size() != 1)
-    return UsageError("encrypt", files.empty() ? "no report file given" : "give one report file");
-  if (output_dir.empty()) output_dir = ".";
+struct EncryptOptions {
+  std::string file;
+  std::string output_dir = ".";
+};
 
+int RunEncrypt(const EncryptOptions& o) {
+  const std::string output_dir = o.output_dir.empty() ? "." : o.output_dir;
   // The session's message helper answers the installation question No: nothing waits.
   CliSession session;
-  const std::string& file = files[0];
+  const std::string& file = o.file;
   if (!session.Load(file)) {
     if (session.error()->line) ShowOffendingLine(file, *session.error()->line);
     return kExitRejected;
@@ -95,15 +81,21 @@ int RunEncrypt(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
+CommandRun SetupEncrypt(CLI::App& app) {
+  auto o = std::make_shared<EncryptOptions>();
+  app.add_option("FILE", o->file, "the holder report file")->required()->type_name("");
+  app.add_option("--output-dir", o->output_dir,
+                 "where the envelope goes (default: the current folder)")
+      ->type_name("DIR");
+  return [o] { return RunEncrypt(*o); };
+}
+
 }  // namespace
 
-QORVA_COMMAND(encrypt, "encrypt", "FILE [--output-dir DIR]",
+QORVA_COMMAND(encrypt, "encrypt",
               "Checks a holder report file and, when every report passes, seals it into an "
               "envelope.",
               "The envelope is DIR/<file name without its extension>.HDE; its path is printed.\n"
-              "\n"
-              "Options:\n"
-              "  --output-dir DIR   where the envelope goes (default: the current folder)\n"
               "\n"
               "Exit status:\n"
               "  0   the envelope was written\n"
@@ -111,6 +103,6 @@ QORVA_COMMAND(encrypt, "encrypt", "FILE [--output-dir DIR]",
               "  2   the file was rejected, or the envelope could not be made\n"
               "  64  bad command line\n"
               "  130 interrupted: no envelope, no working file left\n",
-              RunEncrypt);
+              SetupEncrypt);
 
 }  // namespace qorva::cli

@@ -1,6 +1,8 @@
 // qorva: checks holder report files and seals them into envelopes from the command line.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command.h"
@@ -14,13 +16,75 @@ std::vector<Command>& Registry() {
   return commands;
 }
 
-void PrintUsage(std::FILE* out) {
-  std::fprintf(out, "Usage: qorva COMMAND [ARGS]\n\nCommands:\n");
-  for (const Command& c : Commands()) std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
-  std::fprintf(out,
-               "\nRun 'qorva COMMAND --help' for a command's options.\n"
-               "Options: -h, --help     show this help\n"
-               "         --version      show the version\n");
+const Command* FindCommand(const std::string& name) {
+  for (const Command& c : Commands())
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+// "qorva: <message>" and where to read more, on stderr.
+int UsageError(const std::string& command, const std::string& message) {
+  std::fprintf(stderr, "qorva: %s\n", message.c_str());
+  if (command.empty())
+    std::fprintf(stderr, "Run 'qorva --help' for usage.\n");
+  else
+    std::fprintf(stderr, "Run 'qorva %s --help' for usage.\n", command.c_str());
+  return kExitUsage;
+}
+
+int Main(int argc, char** argv) {
+  CLI::App app("Checks holder report files and seals them into envelopes.", "qorva");
+  app.set_help_flag("-h,--help", "show this help and exit");
+  bool version = false;
+  app.add_flag("-V,--version", version, "show the version and exit");
+  app.require_subcommand(0, 1);
+  app.footer(
+      "Run 'qorva COMMAND --help' for a command's options and exit statuses.\n"
+      "\n"
+      "Exit status:\n"
+      "  0   success\n"
+      "  1   some report fails: nothing to encrypt\n"
+      "  2   the file was rejected, could not be read, or the command failed\n"
+      "  64  bad command line\n"
+      "  130 interrupted");
+  app.get_formatter()->column_width(24);
+
+  std::vector<std::pair<CLI::App*, CommandRun>> runs;
+  for (const Command& c : Commands()) {
+    CLI::App* sub = app.add_subcommand(c.name, c.summary);
+    sub->set_help_flag("-h,--help", "show this help and exit");
+    sub->footer(c.footer);
+    runs.emplace_back(sub, c.setup(*sub));
+  }
+
+  if (argc < 2) {
+    std::fputs(app.help().c_str(), stderr);
+    return kExitUsage;
+  }
+  const std::string first = argv[1];
+  if (first == "help") {
+    std::fputs(app.help().c_str(), stdout);
+    return kExitOk;
+  }
+  const Command* named = FindCommand(first);
+  if (!named && !first.empty() && first[0] != '-')
+    return UsageError("", "unknown command '" + first + "'");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    return UsageError(named ? named->name : "", e.what());
+  }
+  if (version) {
+    std::printf("qorva %s\n%s\n", QORVA_VERSION, QORVA_COPYRIGHT);
+    return kExitOk;
+  }
+  for (auto& [sub, run] : runs)
+    if (sub->parsed()) return run();
+  return UsageError("", "no command given");
 }
 
 }  // namespace
@@ -34,58 +98,12 @@ CommandRegistrar::CommandRegistrar(const Command& command) {
   commands.insert(at, command);
 }
 
-const Command* FindCommand(const std::string& name) {
-  for (const Command& c : Commands())
-    if (name == c.name) return &c;
-  return nullptr;
-}
-
-bool WantsHelp(const std::vector<std::string>& args) {
-  for (const auto& a : args)
-    if (a == "-h" || a == "--help") return true;
-  return false;
-}
-
-void PrintCommandHelp(const Command& command) {
-  std::printf("Usage: qorva %s %s\n%s\n\n%s", command.name, command.synopsis, command.summary,
-              command.help);
-}
-
-int UsageError(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "qorva: %s\n", message.c_str());
-  if (command.empty())
-    std::fprintf(stderr, "Run 'qorva --help' for usage.\n");
-  else
-    std::fprintf(stderr, "Run 'qorva %s --help' for usage.\n", command.c_str());
-  return kExitUsage;
-}
-
 }  // namespace qorva::cli
 
 int main(int argc, char** argv) {
   using namespace qorva::cli;
-  if (argc < 2) {
-    PrintUsage(stderr);
-    return kExitUsage;
-  }
-  const std::string first = argv[1];
-  if (first == "-h" || first == "--help" || first == "help") {
-    PrintUsage(stdout);
-    return kExitOk;
-  }
-  if (first == "--version" || first == "-V") {
-    std::printf("qorva %s\n%s\n", QORVA_VERSION, QORVA_COPYRIGHT);
-    return kExitOk;
-  }
-  const Command* command = FindCommand(first);
-  if (!command) return UsageError("", "unknown command '" + first + "'");
-  std::vector<std::string> args(argv + 2, argv + argc);
-  if (WantsHelp(args)) {
-    PrintCommandHelp(*command);
-    return kExitOk;
-  }
   try {
-    const int status = command->run(args);
+    const int status = Main(argc, argv);
     // A full disk must not pass for a complete report.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
       std::fprintf(stderr, "qorva: cannot write the output\n");

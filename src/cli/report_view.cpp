@@ -23,10 +23,10 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
     r.sum_props = m.cdsReportsSumProps->AsIntegerAt(row);
     r.num_owners = m.cdsReportsNumOwners->AsIntegerAt(row);
     r.sd_boxes = m.cdsReportsSDBoxes->AsIntegerAt(row);
-    r.cash_to_remit = m.cdsReportsCashToRemit->AsCurrencyAt(row).ToString();
-    r.sum_cash_to_remit = m.cdsReportsSumCashToRemit->AsCurrencyAt(row).ToString();
-    r.shares_to_remit = JsonNumber(m.cdsReportsSharesToRemit->AsFloatAt(row));
-    r.sum_shares_to_remit = JsonNumber(m.cdsReportsSumSharesToRemit->AsFloatAt(row));
+    r.cash_to_remit = m.cdsReportsCashToRemit->AsCurrencyAt(row);
+    r.sum_cash_to_remit = m.cdsReportsSumCashToRemit->AsCurrencyAt(row);
+    r.shares_to_remit = m.cdsReportsSharesToRemit->AsFloatAt(row);
+    r.sum_shares_to_remit = m.cdsReportsSumSharesToRemit->AsFloatAt(row);
     r.summary_matches = m.cdsReportsSummaryMatches->AsStringAt(row) == "Match";
     r.file_score = m.cdsReportsFileScore->AsIntegerAt(row);
     // The dataset keeps the rounded score only; the pass rule needs it unrounded.

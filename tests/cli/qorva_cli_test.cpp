@@ -6,11 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "version.h"
@@ -62,126 +61,13 @@ class QorvaTest : public ::testing::Test {
   fs::path dir_;
 };
 
-// A small JSON reader: enough to check that the output is well-formed and read its values.
-struct Json;
-using JsonObject = std::map<std::string, Json>;
-using JsonArray = std::vector<Json>;
-struct Json {
-  std::variant<std::nullptr_t, bool, double, std::string, JsonArray, JsonObject> v;
-  const Json& operator[](const std::string& key) const { return std::get<JsonObject>(v).at(key); }
-  const Json& operator[](std::size_t i) const { return std::get<JsonArray>(v).at(i); }
-  double num() const { return std::get<double>(v); }
-  const std::string& str() const { return std::get<std::string>(v); }
-  bool boolean() const { return std::get<bool>(v); }
-  bool is_null() const { return std::holds_alternative<std::nullptr_t>(v); }
-  std::size_t size() const { return std::get<JsonArray>(v).size(); }
-};
+using Json = nlohmann::json;
 
-class JsonParser {
- public:
-  explicit JsonParser(const std::string& text) : s_(text) {}
-  Json Document() {
-    Json j = Value();
-    Space();
-    if (i_ != s_.size()) throw std::runtime_error("trailing text");
-    return j;
-  }
-
- private:
-  void Space() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t'))
-      ++i_;
-  }
-  void Expect(char c) {
-    Space();
-    if (i_ >= s_.size() || s_[i_] != c) throw std::runtime_error(std::string("expected ") + c);
-    ++i_;
-  }
-  bool Word(const char* w) {
-    const std::string word(w);
-    if (s_.compare(i_, word.size(), word) != 0) return false;
-    i_ += word.size();
-    return true;
-  }
-  Json Value() {
-    Space();
-    if (i_ >= s_.size()) throw std::runtime_error("end of text");
-    const char c = s_[i_];
-    if (c == '{') {
-      ++i_;
-      JsonObject o;
-      Space();
-      if (s_[i_] == '}') return ++i_, Json{o};
-      do {
-        Space();
-        std::string key = String();
-        Expect(':');
-        o.emplace(key, Value());
-        Space();
-      } while (s_[i_] == ',' && ++i_);
-      Expect('}');
-      return Json{o};
-    }
-    if (c == '[') {
-      ++i_;
-      JsonArray a;
-      Space();
-      if (s_[i_] == ']') return ++i_, Json{a};
-      do a.push_back(Value());
-      while (Space(), s_[i_] == ',' && ++i_);
-      Expect(']');
-      return Json{a};
-    }
-    if (c == '"') return Json{String()};
-    if (Word("true")) return Json{true};
-    if (Word("false")) return Json{false};
-    if (Word("null")) return Json{nullptr};
-    std::size_t used = 0;
-    const double d = std::stod(s_.substr(i_), &used);
-    i_ += used;
-    return Json{d};
-  }
-  std::string String() {
-    if (s_[i_] != '"') throw std::runtime_error("expected string");
-    ++i_;
-    std::string out;
-    while (s_.at(i_) != '"') {
-      const unsigned char c = s_[i_++];
-      if (c < 0x20) throw std::runtime_error("raw control character");
-      if (c != '\\') {
-        out += static_cast<char>(c);
-        continue;
-      }
-      const char e = s_.at(i_++);
-      switch (e) {
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u': {
-          const unsigned code = std::stoul(s_.substr(i_, 4), nullptr, 16);
-          i_ += 4;
-          if (code > 0xff) throw std::runtime_error("unexpected code point");
-          out += static_cast<char>(code);  // back to the file's 8-bit text
-          break;
-        }
-        default:
-          out += e;
-      }
-    }
-    ++i_;
-    return out;
-  }
-  const std::string& s_;
-  std::size_t i_ = 0;
-};
-
-Json ParseJson(const std::string& text) { return JsonParser(text).Document(); }
+// Parses the document, which must be pure ASCII.
+Json ParseJson(const std::string& text) {
+  for (unsigned char c : text) EXPECT_LT(c, 0x80) << "non-ASCII byte in the JSON output";
+  return Json::parse(text);
+}
 
 TEST_F(QorvaTest, ExitCodes) {
   std::ofstream(dir_ / "blank.txt") << "\r\n\n";
@@ -224,6 +110,13 @@ TEST_F(QorvaTest, VersionAndHelp) {
   const RunResult version = Qorva("--version");
   EXPECT_THAT(version.out, HasSubstr(std::string("qorva ") + QORVA_VERSION + "\n"));
   EXPECT_THAT(Qorva("--help").out, HasSubstr("check"));
+  // Each command's help is complete: its options and every exit status.
+  const RunResult check = Qorva("check --help");
+  for (const char* text : {"--json", "--scores", "  0 ", "  1 ", "  2 ", "  64 "})
+    EXPECT_THAT(check.out, HasSubstr(text));
+  const RunResult encrypt = Qorva("encrypt --help");
+  for (const char* text : {"--output-dir DIR", "  0 ", "  1 ", "  2 ", "  64 ", "  130 "})
+    EXPECT_THAT(encrypt.out, HasSubstr(text));
   const RunResult usage = Qorva("check");
   EXPECT_THAT(usage.err, HasSubstr("qorva check --help"));
   EXPECT_EQ(usage.out, "");
@@ -233,67 +126,94 @@ TEST_F(QorvaTest, JsonOfSmallFixture) {
   const RunResult run = Qorva("check " + Fixture("small.txt") + " --json");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const Json doc = ParseJson(run.out);
-  EXPECT_EQ(doc["file"].str(), Fixture("small.txt"));
-  EXPECT_TRUE(doc["loaded"].boolean());
-  EXPECT_TRUE(doc["all_pass"].boolean());
+  EXPECT_EQ(doc["file"].get<std::string>(), Fixture("small.txt"));
+  EXPECT_TRUE(doc["loaded"].get<bool>());
+  EXPECT_TRUE(doc["all_pass"].get<bool>());
   // The last summary record's software fields, untrimmed, with their tab and quotes.
-  EXPECT_EQ(doc["software"]["creator"].str(), "Ledgerline Escheat  ");
-  EXPECT_EQ(doc["software"]["version"].str(), "4.2.1" + std::string(15, ' '));
-  EXPECT_EQ(doc["software"]["contact"].str(), "help\t\"desk\"" + std::string(59, ' '));
+  EXPECT_EQ(doc["software"]["creator"].get<std::string>(), "Ledgerline Escheat  ");
+  EXPECT_EQ(doc["software"]["version"].get<std::string>(), "4.2.1" + std::string(15, ' '));
+  EXPECT_EQ(doc["software"]["contact"].get<std::string>(), "help\t\"desk\"" + std::string(59, ' '));
   ASSERT_EQ(doc["reports"].size(), 2u);
 
   const Json& a = doc["reports"][0];
-  EXPECT_EQ(a["holder_id"].num(), 1);
-  EXPECT_EQ(a["holder_name"].str(), "CR\xc8ME DE LA CR\xc8ME BAKERY");
-  EXPECT_EQ(a["num_rec_count"].num(), 5);
-  EXPECT_EQ(a["sum_rec_count"].num(), 5);
-  EXPECT_EQ(a["num_props"].num(), 2);
-  EXPECT_EQ(a["sum_props"].num(), 2);
-  EXPECT_EQ(a["num_owners"].num(), 3);
-  EXPECT_EQ(a["sd_boxes"].num(), 0);
-  EXPECT_EQ(a["cash_to_remit"].num(), 123.45);
-  EXPECT_EQ(a["sum_cash_to_remit"].num(), 123.45);
-  EXPECT_EQ(a["shares_to_remit"].num(), 1.5);
-  EXPECT_EQ(a["sum_shares_to_remit"].num(), 1.5);
-  EXPECT_TRUE(a["summary_matches"].boolean());
-  EXPECT_EQ(a["score"].num(), 100);
-  EXPECT_EQ(a["file_score"].num(), 100);
-  EXPECT_TRUE(a["pass"].boolean());
+  EXPECT_EQ(a["holder_id"].get<double>(), 1);
+  EXPECT_EQ(a["holder_name"].get<std::string>(), "CR\xc3\x88ME DE LA CR\xc3\x88ME BAKERY");
+  EXPECT_EQ(a["num_rec_count"].get<double>(), 5);
+  EXPECT_EQ(a["sum_rec_count"].get<double>(), 5);
+  EXPECT_EQ(a["num_props"].get<double>(), 2);
+  EXPECT_EQ(a["sum_props"].get<double>(), 2);
+  EXPECT_EQ(a["num_owners"].get<double>(), 3);
+  EXPECT_EQ(a["sd_boxes"].get<double>(), 0);
+  EXPECT_EQ(a["cash_to_remit"].get<double>(), 123.45);
+  EXPECT_EQ(a["sum_cash_to_remit"].get<double>(), 123.45);
+  EXPECT_EQ(a["shares_to_remit"].get<double>(), 1.5);
+  EXPECT_EQ(a["sum_shares_to_remit"].get<double>(), 1.5);
+  EXPECT_TRUE(a["summary_matches"].get<bool>());
+  EXPECT_EQ(a["score"].get<double>(), 100);
+  EXPECT_EQ(a["file_score"].get<double>(), 100);
+  EXPECT_TRUE(a["pass"].get<bool>());
 
   const Json& b = doc["reports"][1];
-  EXPECT_EQ(b["holder_name"].str(), "CALLOWAY\x01INSURANCE GROUP");
-  EXPECT_EQ(b["cash_to_remit"].num(), 0.99);
-  EXPECT_EQ(b["score"].num(), 80);
+  EXPECT_EQ(b["holder_name"].get<std::string>(), "CALLOWAY\x01INSURANCE GROUP");
+  EXPECT_EQ(b["cash_to_remit"].get<double>(), 0.99);
+  EXPECT_EQ(b["score"].get<double>(), 80);
   ASSERT_EQ(b["categories"].size(), 11u);
   const Json& type_codes = b["categories"][6];
-  EXPECT_EQ(type_codes["category"].str(), "Missing Prop. Type Codes");
-  EXPECT_EQ(type_codes["records_evaluated"].num(), 1);
-  EXPECT_EQ(type_codes["records_penalized"].num(), 1);
-  EXPECT_EQ(type_codes["max_penalty"].num(), -20);
-  EXPECT_EQ(type_codes["penalty_assessed"].num(), -20);
-  EXPECT_EQ(b["categories"][10]["category"].str(), "Incomplete Software Version Info.");
+  EXPECT_EQ(type_codes["category"].get<std::string>(), "Missing Prop. Type Codes");
+  EXPECT_EQ(type_codes["records_evaluated"].get<double>(), 1);
+  EXPECT_EQ(type_codes["records_penalized"].get<double>(), 1);
+  EXPECT_EQ(type_codes["max_penalty"].get<double>(), -20);
+  EXPECT_EQ(type_codes["penalty_assessed"].get<double>(), -20);
+  EXPECT_EQ(b["categories"][10]["category"].get<std::string>(),
+            "Incomplete Software Version Info.");
+}
+
+// The exact bytes: layout, key order, integers without a fraction, shortest decimals, \u
+// escapes. Programs that read the output by line or by text rely on them.
+TEST_F(QorvaTest, JsonTextIsStable) {
+  const RunResult run = Qorva("check --json " + Fixture("small.txt"));
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  std::string expected = Slurp(Fixture("small.json"));
+  const std::string name = "\"small.txt\"";
+  expected.replace(expected.find(name), name.size(), "\"" + Fixture("small.txt") + "\"");
+  EXPECT_EQ(run.out, expected);
+}
+
+TEST_F(QorvaTest, JsonEscapesEveryControlAndEightBitByte) {
+  std::string text = Slurp(Fixture("small.txt"));
+  const auto at = text.find("CALLOWAY\x01");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at + 8, 1, "\x7f");
+  text.replace(at + 9, 1, "\x85");  // a C1 control in Latin-1
+  text.replace(at + 10, 1, "\x08");
+  std::ofstream(dir_ / "controls.txt", std::ios::binary) << text;
+  const RunResult run = Qorva("check --json " + (dir_ / "controls.txt").string());
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("\"CALLOWAY\\u007f\\u0085\\bSURANCE GROUP\""));
+  EXPECT_EQ(ParseJson(run.out)["reports"][1]["holder_name"].get<std::string>(),
+            "CALLOWAY\x7f\xc2\x85\x08SURANCE GROUP");
 }
 
 TEST_F(QorvaTest, JsonOfFailingReports) {
   const RunResult run = Qorva("check --json " + Sample("QORVA_FAILING.txt"));
   ASSERT_EQ(run.exit_code, 1) << run.err;
   const Json doc = ParseJson(run.out);
-  EXPECT_FALSE(doc["all_pass"].boolean());
+  EXPECT_FALSE(doc["all_pass"].get<bool>());
   const Json& r = doc["reports"];
   ASSERT_EQ(r.size(), 5u);
-  EXPECT_TRUE(r[0]["pass"].boolean());
+  EXPECT_TRUE(r[0]["pass"].get<bool>());
   // Record count one too high in the summary.
-  EXPECT_FALSE(r[1]["summary_matches"].boolean());
-  EXPECT_EQ(r[1]["num_rec_count"].num() + 1, r[1]["sum_rec_count"].num());
-  EXPECT_FALSE(r[1]["pass"].boolean());
-  EXPECT_EQ(r[2]["file_score"].num(), 71);
-  EXPECT_FALSE(r[2]["pass"].boolean());
+  EXPECT_FALSE(r[1]["summary_matches"].get<bool>());
+  EXPECT_EQ(r[1]["num_rec_count"].get<double>() + 1, r[1]["sum_rec_count"].get<double>());
+  EXPECT_FALSE(r[1]["pass"].get<bool>());
+  EXPECT_EQ(r[2]["file_score"].get<double>(), 71);
+  EXPECT_FALSE(r[2]["pass"].get<bool>());
   // The unrounded score decides: 74.65 shows as 75 yet fails; exactly 75 passes.
-  EXPECT_NEAR(r[3]["score"].num(), 100 - 20 - 4 - 0.5 - 0.5 - 6.0 / 17, 1e-12);
-  EXPECT_EQ(r[3]["file_score"].num(), 75);
-  EXPECT_FALSE(r[3]["pass"].boolean());
-  EXPECT_EQ(r[4]["score"].num(), 75);
-  EXPECT_TRUE(r[4]["pass"].boolean());
+  EXPECT_NEAR(r[3]["score"].get<double>(), 100 - 20 - 4 - 0.5 - 0.5 - 6.0 / 17, 1e-12);
+  EXPECT_EQ(r[3]["file_score"].get<double>(), 75);
+  EXPECT_FALSE(r[3]["pass"].get<bool>());
+  EXPECT_EQ(r[4]["score"].get<double>(), 75);
+  EXPECT_TRUE(r[4]["pass"].get<bool>());
 }
 
 TEST_F(QorvaTest, RejectionNamesTheLineAndShowsItsStart) {
@@ -301,10 +221,10 @@ TEST_F(QorvaTest, RejectionNamesTheLineAndShowsItsStart) {
   const RunResult json = Qorva("check --json " + broken);
   ASSERT_EQ(json.exit_code, 2);
   const Json doc = ParseJson(json.out);
-  EXPECT_EQ(doc["file"].str(), broken);
-  EXPECT_FALSE(doc["loaded"].boolean());
-  EXPECT_EQ(doc["error"]["line"].num(), 19);
-  EXPECT_EQ(doc["error"]["message"].str(), "Empty Owner Lastname.");
+  EXPECT_EQ(doc["file"].get<std::string>(), broken);
+  EXPECT_FALSE(doc["loaded"].get<bool>());
+  EXPECT_EQ(doc["error"]["line"].get<double>(), 19);
+  EXPECT_EQ(doc["error"]["message"].get<std::string>(), "Empty Owner Lastname.");
 
   const RunResult text = Qorva("check " + broken);
   EXPECT_EQ(text.out, "");
@@ -317,7 +237,7 @@ TEST_F(QorvaTest, RejectionNamesTheLineAndShowsItsStart) {
   const RunResult missing = Qorva("check --json " + (dir_ / "absent.txt").string());
   const Json none = ParseJson(missing.out);
   EXPECT_TRUE(none["error"]["line"].is_null());
-  EXPECT_THAT(none["error"]["message"].str(), HasSubstr("absent.txt"));
+  EXPECT_THAT(none["error"]["message"].get<std::string>(), HasSubstr("absent.txt"));
 }
 
 TEST_F(QorvaTest, PathsInUtf8StayUtf8) {
@@ -325,7 +245,7 @@ TEST_F(QorvaTest, PathsInUtf8StayUtf8) {
   fs::copy_file(Fixture("small.txt"), copy);
   const RunResult run = Qorva("check --json '" + copy.string() + "'");
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(ParseJson(run.out)["file"].str(), copy.string());
+  EXPECT_EQ(ParseJson(run.out)["file"].get<std::string>(), copy.string());
   // A name that is no UTF-8 is read as Latin-1, so the document stays valid UTF-8.
   const RunResult latin = Qorva("check --json '" + (dir_ / "cr\xe8me.txt").string() + "'");
   EXPECT_THAT(latin.out, HasSubstr("cr\\u00e8me.txt"));
