@@ -114,13 +114,29 @@ void TdmEncryptor::Fail(std::optional<int> line, std::string message) {
   last_error_ = LoadError{line, std::move(message)};
 }
 
+TLoadOutcome TdmEncryptor::ReadQORVAFile(
+    const std::string& FileToLoad,
+    const std::function<bool(std::uint64_t, std::uint64_t)>& progress) {
+  TLoadOptions options;
+  options.progress = progress;
+  return LoadReportFile(FileToLoad, options);
+}
+
 bool TdmEncryptor::LoadQORVAFile(const std::string& FileToLoad) {
+  TLoadOutcome outcome;
+  try {
+    outcome = ReadQORVAFile(FileToLoad, progress_);
+  } catch (...) {
+    outcome = TLoadOutcome{};
+    outcome.kind = TLoadOutcome::CannotAccess;
+  }
+  return FinishLoad(FileToLoad, std::move(outcome));
+}
+
+bool TdmEncryptor::FinishLoad(const std::string& FileToLoad, TLoadOutcome outcome) {
   last_cancelled_ = false;
   try {
     EnsureScoreDataSet();
-    TLoadOptions options;
-    options.progress = progress_;
-    TLoadOutcome outcome = LoadReportFile(FileToLoad, options);
     switch (outcome.kind) {
       case TLoadOutcome::Loaded:
         break;

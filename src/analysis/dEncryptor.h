@@ -63,6 +63,13 @@ class TdmEncryptor {
   // and the main window and returns true. On failure shows why (unless cancelled) and
   // changes nothing.
   bool LoadQORVAFile(const std::string& FileToLoad);
+  // LoadQORVAFile in two halves, for a caller that reads on a worker thread: ReadQORVAFile
+  // touches nothing of the module and shows nothing (safe on any thread); FinishLoad, on
+  // the datasets' thread, shows the failure or publishes the results, as LoadQORVAFile does.
+  static TLoadOutcome ReadQORVAFile(
+      const std::string& FileToLoad,
+      const std::function<bool(std::uint64_t done, std::uint64_t total)>& progress);
+  bool FinishLoad(const std::string& FileToLoad, TLoadOutcome outcome);
   // Shows a line error as a warning box.
   void ErrorMsg(int LineNum, const std::string& Mesg);
 

@@ -21,9 +21,9 @@
 #include <memory>
 
 #include "AppStartup.h"
+#include "BackgroundJob.h"
 #include "HelpWindow.h"
 #include "Pictures.h"
-#include "ProgressGate.h"
 #include "ReportsGrid.h"
 #include "fAboutQORVAEnc.h"
 #include "uKVXDecrypt.h"
@@ -251,6 +251,8 @@ TfmEncryptMain::TfmEncryptMain(QWidget* owner) : TAbsForm(owner) {
 }
 
 TfmEncryptMain::~TfmEncryptMain() {
+  closing_ = true;
+  TBackgroundJob::CancelAndWait();
   qApp->removeEventFilter(this);
   if (dmEncryptor) dmEncryptor->SetMainWindow(nullptr);
   if (fmEncryptMain == this) fmEncryptMain = nullptr;
@@ -306,24 +308,30 @@ void TfmEncryptMain::FormShow() {
       // Kept absolute, so the label and the folder remembered name the file wherever the
       // program was started from.
       QString path = QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
-      if (LoadReport(path)) {
+      LoadReport(path, [this, path] {
         QORVAFileName = ToPath(path);
         SetFixedText(lblSourceFileValue, path);
         WriteSetting(kInitialDirKey, FolderOf(path));
-      }
+      });
     }
   }
 }
 
-bool TfmEncryptMain::LoadReport(const QString& path) {
-  if (!dmEncryptor || busy_) return false;
-  busy_ = true;
-  TProgressGate gate(this, "Checking " + FileNamePart(path) + "...");
-  dmEncryptor->SetProgress(gate.Callback());
-  bool ok = dmEncryptor->LoadQORVAFile(ToPath(path));
-  dmEncryptor->SetProgress(nullptr);
-  busy_ = false;
-  return ok;
+void TfmEncryptMain::LoadReport(const QString& path, std::function<void()> on_loaded) {
+  if (!dmEncryptor) return;
+  const std::string file = ToPath(path);
+  auto outcome = std::make_shared<TLoadOutcome>();
+  outcome->kind = TLoadOutcome::CannotAccess;  // what a read that throws leaves
+  TBackgroundJob::Start(
+      this, "Checking " + FileNamePart(path) + "...",
+      [file, outcome](const TProgressFn& progress) {
+        *outcome = TdmEncryptor::ReadQORVAFile(file, progress);
+      },
+      [this, file, outcome, on_loaded = std::move(on_loaded)](bool) {
+        // The datasets and labels change here, on the window's thread, once the read is over.
+        if (closing_ || !dmEncryptor) return;
+        if (dmEncryptor->FinishLoad(file, std::move(*outcome))) on_loaded();
+      });
 }
 
 void TfmEncryptMain::WriteSetting(const QString& key, const QString& value) {
@@ -333,7 +341,6 @@ void TfmEncryptMain::WriteSetting(const QString& key, const QString& value) {
 }
 
 void TfmEncryptMain::btnOpenClick() {
-  if (busy_) return;
   TOpenFileRequest request{"Choose QORVA File To Encrypt",
                            open_initial_dir_,
                            open_file_name_,
@@ -358,15 +365,14 @@ void TfmEncryptMain::btnOpenClick() {
 }
 
 void TfmEncryptMain::OpenReportFile(const QString& path) {
-  if (busy_) return;
   if (FileExists(path)) {
     // Only a file that loaded becomes the encrypt command's input; after a failed load the
     // earlier file stays the input, matching the labels, grid and encrypt state it left.
-    if (LoadReport(path)) {
+    LoadReport(path, [this, path] {
       QORVAFileName = ToPath(path);
       SetFixedText(lblSourceFileValue, path);
       WriteSetting(kInitialDirKey, FolderOf(path));
-    }
+    });
     return;
   }
   SetFixedText(lblSourceFileValue, kNoneSelected);
@@ -378,7 +384,6 @@ void TfmEncryptMain::OpenReportFile(const QString& path) {
 void TfmEncryptMain::SelectFile1Click() { btnOpen->click(); }
 
 void TfmEncryptMain::btnOutputPathClick() {
-  if (busy_) return;
   std::optional<QString> chosen;
   if (folder_dialog_) {
     chosen = folder_dialog_(folder_dialog_dir_);
@@ -408,7 +413,7 @@ void TfmEncryptMain::ChooseOutputPath1Click() { btnOutputPath->click(); }
 
 void TfmEncryptMain::btnEncryptClick() {
   // An envelope is only made from a file that loaded with every report passing.
-  if (busy_ || QORVAFileName.empty() || !btnEncrypt->isEnabled()) return;
+  if (QORVAFileName.empty() || !btnEncrypt->isEnabled()) return;
   QString input = FromPath(QORVAFileName);
   QString result = FromPath(OutputDir);
   if (result.isEmpty() || !IsSeparator(result.back())) result += QDir::separator();
@@ -418,18 +423,27 @@ void TfmEncryptMain::btnEncryptClick() {
   result += name + ".HDE";
   ResultFile = ToPath(result);
 
-  busy_ = true;
-  TProgressGate gate(this, "Encrypting " + FileNamePart(input) + "...");
-  TKVXDecryption* envelope = TKVXDecryption::Instance();
-  envelope->SetProgress(gate.Callback());
-  bool ok = envelope->TwoFishRSADigitalEnvelope("encrypt", QORVAFileName, ResultFile);
-  envelope->SetProgress(nullptr);
-  busy_ = false;
-
-  if (ok)
-    info("Encryption has succeeded!\r\r" + ResultFile + "\r\rhas been created.");
-  else if (!gate.Cancelled())  // a cancel was the user's own choice: no failure box
-    ShowWarning("Encryption failed.\r\rNo file has been created.");
+  const std::string input_path = QORVAFileName;
+  const std::string output_path = ResultFile;
+  auto ok = std::make_shared<bool>(false);
+  TBackgroundJob::Start(
+      this, "Encrypting " + FileNamePart(input) + "...",
+      [input_path, output_path, ok](const TProgressFn& progress) {
+        TKVXDecryption* envelope = TKVXDecryption::Instance();
+        envelope->SetProgress(progress);
+        try {
+          *ok = envelope->TwoFishRSADigitalEnvelope("encrypt", input_path, output_path);
+        } catch (...) {
+          *ok = false;  // the envelope has said why
+        }
+        envelope->SetProgress(nullptr);
+      },
+      [ok, output_path](bool cancelled) {
+        if (*ok)
+          info("Encryption has succeeded!\r\r" + output_path + "\r\rhas been created.");
+        else if (!cancelled)  // a cancel was the user's own choice: no failure box
+          ShowWarning("Encryption failed.\r\rNo file has been created.");
+      });
 }
 
 void TfmEncryptMain::EncryptSelected1Click() {
@@ -483,7 +497,7 @@ void TfmEncryptMain::SetEncryptEnabled(bool enabled) {
 
 void TfmEncryptMain::dragEnterEvent(QDragEnterEvent* event) {
   const QMimeData* mime = event->mimeData();
-  if (!busy_ && mime->hasUrls() && mime->urls().size() == 1 && mime->urls().first().isLocalFile())
+  if (mime->hasUrls() && mime->urls().size() == 1 && mime->urls().first().isLocalFile())
     event->acceptProposedAction();
 }
 

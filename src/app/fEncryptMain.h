@@ -121,7 +121,9 @@ class TfmEncryptMain : public TAbsForm, public IEncryptMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool LoadReport(const QString& path);
+  // Loads the file on a worker thread; `on_loaded` runs once it has loaded (and not on a
+  // failure, whose messages the loader shows).
+  void LoadReport(const QString& path, std::function<void()> on_loaded);
   void WriteSetting(const QString& key, const QString& value);
 
   OpenDialogFn open_dialog_;
@@ -131,7 +133,7 @@ class TfmEncryptMain : public TAbsForm, public IEncryptMainWindow {
   QString open_file_name_;
   QString folder_dialog_dir_;
   bool shown_once_ = false;
-  bool busy_ = false;
+  bool closing_ = false;  // a job that ends while the window is destroyed touches nothing
 };
 
 extern TfmEncryptMain* fmEncryptMain;

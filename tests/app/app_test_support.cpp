@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "AppStartup.h"
-#include "ProgressGate.h"
+#include "BackgroundJob.h"
 
 namespace qorva::testing {
 
@@ -71,8 +71,10 @@ void MainWindowTest::SetUp() {
 }
 
 void MainWindowTest::TearDown() {
-  TProgressGate::SetStepHookForTesting(nullptr);
-  TProgressGate::SetMinimumDurationForTesting(500);
+  Settle();
+  TBackgroundJob::SetProgressHookForTesting(nullptr);
+  TBackgroundJob::SetWorkerStartHookForTesting(nullptr);
+  TBackgroundJob::SetShowDelayForTesting(500);
   // Windows the test opened (help) go with it.
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->windowTitle() == "QORVA File Encryption Utility Help") delete w;
@@ -90,7 +92,12 @@ QStringList MainWindowTest::WorkingFiles() const {
   return QDir(work_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-void MainWindowTest::Show() { window_->show(); }
+void MainWindowTest::Show() {
+  window_->show();
+  Settle();
+}
+
+void MainWindowTest::Settle() { TBackgroundJob::WaitForIdle(); }
 
 QString MainWindowTest::CopySample(const char* sample, const QString& name) {
   QString to = data_.filePath(name);
@@ -111,6 +118,7 @@ std::unique_ptr<QSettings> MainWindowTest::Ini() const {
 void MainWindowTest::Open(std::optional<QString> path) {
   open_answers_.push_back(path.value_or(QString()));
   window_->btnOpenClick();
+  Settle();
 }
 
 void MainWindowTest::ChooseFolder(std::optional<QString> folder) {

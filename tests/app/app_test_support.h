@@ -30,6 +30,8 @@ class MainWindowTest : public ::testing::Test {
   TfmEncryptMain& Window() { return *window_; }
   // Shows the window (its first showing reads the settings and the command line).
   void Show();
+  // Lets a load or an encryption that a command started run to its end.
+  void Settle();
   // Copies a sample report into the data folder under `name`; returns its path.
   QString CopySample(const char* sample, const QString& name);
   QString DataPath(const QString& name) const { return data_.filePath(name); }

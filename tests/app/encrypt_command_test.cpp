@@ -5,10 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 
-#include "ProgressGate.h"
+#include "BackgroundJob.h"
 #include "app_test_support.h"
 
 namespace qorva::testing {
@@ -52,6 +51,7 @@ TEST_F(MainWindowTest, MissingChoiceWarnsAndKeepsTheLoadedFileAsEncryptInput) {
   EXPECT_EQ(Texts().back(), NotExist(missing));
 
   Window().btnEncryptClick();
+  Settle();
   EXPECT_EQ(Texts().back(), Succeeded(DataPath("QORVA_SAMPLE.HDE")));
   EXPECT_TRUE(QFile::exists(DataPath("QORVA_SAMPLE.HDE")));
   EXPECT_FALSE(QFile::exists(DataPath("NEWER.HDE")));
@@ -71,6 +71,7 @@ TEST_F(MainWindowTest, FailedLoadAfterPassingFileNeverEncryptsTheRejectedFile) {
             QDir::toNativeSeparators(data_.path()) + Sep());
 
   Window().EncryptSelected1->trigger();
+  Settle();
   EXPECT_TRUE(QFile::exists(DataPath("QORVA_SAMPLE.HDE")));
   EXPECT_FALSE(QFile::exists(DataPath("BROKEN.HDE")));
 }
@@ -97,6 +98,7 @@ TEST_P(EnvelopePathTest, BuildsThePathAndReportsSuccess) {
   Open(report);
   ASSERT_TRUE(Window().btnEncrypt->isEnabled());
   Window().btnEncrypt->click();
+  Settle();
   QString expected = out + Sep() + GetParam().envelope;
   EXPECT_EQ(ResultFile, Std(expected));
   EXPECT_EQ(Texts().back(), Succeeded(expected));
@@ -120,6 +122,7 @@ TEST_F(MainWindowTest, EncryptSelectedRunsOnlyWhileTheButtonIsEnabled) {
   Window().EncryptSelected1->setEnabled(true);  // even if the menu item were reachable
   Window().EncryptSelected1->trigger();
   Window().btnEncryptClick();
+  Settle();
   EXPECT_TRUE(Texts().empty());
   EXPECT_FALSE(QFile::exists(DataPath("QORVA_FAILING.HDE")));
 
@@ -128,19 +131,21 @@ TEST_F(MainWindowTest, EncryptSelectedRunsOnlyWhileTheButtonIsEnabled) {
   Window().SelectFile1->trigger();  // the menu runs the open command (cancelled here)
   ASSERT_EQ(open_requests_.size(), 3u);
   Window().EncryptSelected1->trigger();
+  Settle();
   EXPECT_EQ(Texts().back(), Succeeded(DataPath("QORVA_SAMPLE.HDE")));
 }
 
 TEST_F(MainWindowTest, ProgressDialogNamesTheFileAndGivesTheSameResult) {
   QString sample = CopySample("QORVA_SAMPLE.txt", "QORVA_SAMPLE.txt");
-  TProgressGate::SetMinimumDurationForTesting(0);  // shown, processing events, at once
+  TBackgroundJob::SetShowDelayForTesting(0);  // shown at once
   QStringList labels;
-  TProgressGate::SetStepHookForTesting([&](QProgressDialog& d) { labels << d.labelText(); });
+  TBackgroundJob::SetProgressHookForTesting([&](TProgressWindow& d) { labels << d.LabelText(); });
   Show();
   ChooseFolder(data_.path());
   Open(sample);
   EXPECT_TRUE(Window().btnEncrypt->isEnabled());
   Window().btnEncryptClick();
+  Settle();
   EXPECT_EQ(Texts().back(), Succeeded(DataPath("QORVA_SAMPLE.HDE")));
   ASSERT_FALSE(labels.isEmpty());
   EXPECT_TRUE(labels.first().contains("QORVA_SAMPLE.txt"));

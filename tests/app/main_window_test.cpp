@@ -11,14 +11,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
 #include <QUrl>
+#include <future>
 #include <stdexcept>
 
-#include "ProgressGate.h"
+#include "BackgroundJob.h"
 #include "ReportsGrid.h"
 #include "app_test_support.h"
 #include "fAboutQORVAEnc.h"
@@ -182,6 +182,7 @@ TEST_F(MainWindowTest, EncryptIntoMissingFolderReportsFailureAndWritesNothing) {
   ChooseFolder(DataPath("no-such-folder"));
   Open(report);
   Window().btnEncryptClick();
+  Settle();
   EXPECT_EQ(Texts().back(), kEncryptFailed);
   EXPECT_FALSE(QFile::exists(DataPath("no-such-folder/QORVA_SAMPLE.HDE")));
 }
@@ -337,6 +338,7 @@ TEST_F(MainWindowTest, DroppedReportLoadsAsIfChosen) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&Window(), &drop);
+  Settle();
   EXPECT_EQ(Window().lblSourceFileValue->text(), sample);
   EXPECT_TRUE(Window().btnEncrypt->isEnabled());
 }
@@ -352,14 +354,39 @@ TEST_F(MainWindowTest, CutLabelTextShowsWholeInTooltip) {
   EXPECT_EQ(Window().lblSourceFileValue->toolTip(), "");
 }
 
+// Holds the next job's work back until its progress dialog is up and its Cancel pressed.
+class CancelFromDialog {
+ public:
+  CancelFromDialog() {
+    TBackgroundJob::SetShowDelayForTesting(0);
+    std::shared_future<void> go = pressed_.get_future().share();
+    TBackgroundJob::SetWorkerStartHookForTesting([go] { go.wait(); });
+    TBackgroundJob::SetProgressHookForTesting([this](TProgressWindow& d) {
+      if (done_) return;
+      done_ = true;
+      EXPECT_TRUE(d.isVisible());
+      EXPECT_EQ(d.windowModality(), Qt::WindowModal);
+      d.CancelButton()->click();
+      pressed_.set_value();
+    });
+  }
+  ~CancelFromDialog() { TBackgroundJob::SetWorkerStartHookForTesting(nullptr); }
+
+ private:
+  std::promise<void> pressed_;
+  bool done_ = false;
+};
+
 TEST_F(MainWindowTest, CancelledLoadChangesNothing) {
   QString sample = CopySample("QORVA_SAMPLE.txt", "QORVA_SAMPLE.txt");
   QString failing = CopySample("QORVA_FAILING.txt", "QORVA_FAILING.txt");
   Show();
   Open(sample);
   QString creator = Window().lblCreatorValue->text();
-  TProgressGate::SetStepHookForTesting([](QProgressDialog& d) { d.cancel(); });
-  Open(failing);
+  {
+    CancelFromDialog cancel;
+    Open(failing);
+  }
   EXPECT_TRUE(dm_->LastLoadCancelled());
   EXPECT_TRUE(Window().btnEncrypt->isEnabled());
   EXPECT_EQ(Window().lblSourceFileValue->text(), sample);
@@ -373,8 +400,11 @@ TEST_F(MainWindowTest, CancelledEncryptionLeavesNoEnvelopeAndNoFailureBox) {
   Show();
   ChooseFolder(data_.path());
   Open(sample);
-  TProgressGate::SetStepHookForTesting([](QProgressDialog& d) { d.cancel(); });
-  Window().btnEncryptClick();
+  {
+    CancelFromDialog cancel;
+    Window().btnEncryptClick();
+    Settle();
+  }
   EXPECT_FALSE(QFile::exists(DataPath("QORVA_SAMPLE.HDE")));
   EXPECT_TRUE(WorkingFiles().isEmpty()) << Std(WorkingFiles().join(' '));
   EXPECT_TRUE(Texts().empty());
