@@ -227,10 +227,21 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-std::string Score(double score) {
+// The unrounded score to four decimals, never rounded up to the pass mark it misses
+// (74.99996 reads 74.9999, not 75.0000).
+std::string UnroundedScore(double score) {
+  double shown = std::round(score * 10000) / 10000;
+  if (score < 75 && shown >= 75) shown = 74.9999;
   char text[32];
-  std::snprintf(text, sizeof text, "%.4g", score);
+  std::snprintf(text, sizeof text, "%.4f", shown);
   return text;
+}
+
+// Whole scores as they are, others unrounded.
+std::string Score(double score) {
+  if (score == std::floor(score) && std::fabs(score) < 1e6)
+    return std::to_string(static_cast<int>(score));
+  return UnroundedScore(score);
 }
 
 }  // namespace
@@ -257,8 +268,8 @@ std::string ReportTable(const CheckedFile& f, bool with_scores) {
                  r.boxes_text, r.summary_text, r.score_text, r.pass ? "yes" : "NO"});
     if (!r.pass) ++failing;
     if (!r.pass && r.summary_matches && r.file_score >= 75)
-      notes += "Note: report " + std::to_string(r.holder_id) + " scores " + Score(r.score) +
-               ", below 75; its score shows rounded.\n";
+      notes += "Note: report " + std::to_string(r.holder_id) + " scores " +
+               UnroundedScore(r.score) + ", below 75; its score shows rounded.\n";
   }
   out += reports.Render("");
   if (!notes.empty()) out += "\n" + notes;

@@ -1,14 +1,37 @@
 #include "cli_session.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "platform.h"
+
 namespace qorva::cli {
 
+void CliMessages::Show(MessageKind, const std::string& text) { held_.push_back({false, text}); }
+
+bool CliMessages::AskYesNo(const std::string& text) {
+  held_.push_back({true, text + " [No]"});
+  return false;
+}
+
+void CliMessages::Report(bool failed) {
+  for (const Held& h : held_) {
+    std::string lines = MessageAsLines(h.text);
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    std::fprintf(stderr, "%s%s\n",
+                 h.question ? "qorva: "
+                 : failed   ? "qorva: error: "
+                            : "qorva: warning: ",
+                 PrintableMessage(lines).c_str());
+  }
+  held_.clear();
+}
+
 CliSession::CliSession()
-    : previous_helper_(SetMessages(&stderr_helper_)), module_(std::make_unique<TdmEncryptor>()) {
+    : previous_helper_(SetMessages(&messages_)), module_(std::make_unique<TdmEncryptor>()) {
   module_->SetMainWindow(this);
 }
 
@@ -17,21 +40,38 @@ CliSession::~CliSession() {
   SetMessages(previous_helper_);
 }
 
+namespace {
+
+// Why `path` cannot be loaded before the loader tries: "No such file" only when it is missing;
+// otherwise the system's reason (a folder without search permission, an unreadable file).
+std::string CannotOpen(const std::string& path) {
+  const std::filesystem::path where = platform::PathFromUtf8(path);
+  std::error_code ec;
+  const auto status = std::filesystem::status(where, ec);
+  if (ec == std::errc::no_such_file_or_directory) return "No such file: " + path;
+  if (ec) return "Cannot open " + path + ": " + ec.message();
+  if (std::filesystem::is_directory(status)) return "Is a folder, not a report file: " + path;
+  errno = 0;
+  std::ifstream in(where, std::ios::binary);
+  if (in) return "";
+  const int error = errno;
+  return "Cannot open " + path + ": " +
+         (error ? std::generic_category().message(error) : std::string("cannot be read"));
+}
+
+}  // namespace
+
 bool CliSession::Load(const std::string& path) {
   error_.reset();
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  std::string problem;
-  if (!std::filesystem::exists(status))
-    problem = "No such file: " + path;
-  else if (std::filesystem::is_directory(status))
-    problem = "Is a folder, not a report file: " + path;
-  if (!problem.empty()) {
+  if (const std::string problem = CannotOpen(path); !problem.empty()) {
     ShowWarning(problem);
+    ReportMessages(true);
     error_ = TdmEncryptor::LoadError{std::nullopt, problem};
     return false;
   }
-  if (module_->LoadQORVAFile(path)) {
+  const bool loaded = module_->LoadQORVAFile(path);
+  ReportMessages(!loaded);
+  if (loaded) {
     has_reports_ = !module_->Results().TempArray.empty();
     return true;
   }
@@ -109,17 +149,45 @@ bool IsValidUtf8(const std::string& text) {
 std::string PrintableText(const std::string& text, bool keep_utf8) {
   std::string out;
   out.reserve(text.size());
-  for (unsigned char c : text) {
+  auto escape = [&out](unsigned char c) {
+    static const char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0xf];
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x20 || c == 0x7f) {
-      out += '?';
-    } else if (c < 0x80 || keep_utf8) {
+      escape(c);
+    } else if (c < 0x80) {
       out += static_cast<char>(c);
+    } else if (keep_utf8) {
+      // U+0080-U+009F, C2 80 to C2 9F in UTF-8, are the C1 controls.
+      const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+      if (c == 0xc2 && next >= 0x80 && next <= 0x9f) {
+        escape(c);
+        escape(next);
+        ++i;
+      } else {
+        out += static_cast<char>(c);
+      }
+    } else if (c < 0xa0) {
+      escape(c);
     } else {
       out += static_cast<char>(0xc0 | (c >> 6));
       out += static_cast<char>(0x80 | (c & 0x3f));
     }
   }
   return out;
+}
+
+std::string PrintableMessage(const std::string& text) {
+  const bool utf8 = IsValidUtf8(text);
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    out += PrintableText(text.substr(start, end - start), utf8) + "\n";
+  return out + PrintableText(text.substr(start), utf8);
 }
 
 std::size_t PrintableWidth(const std::string& printable) {

@@ -6,11 +6,30 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dEncryptor.h"
 #include "w_dialog.h"
 
 namespace qorva::cli {
+
+// Holds the messages that the loader and the envelope show until the operation ends, so that
+// they print as "error:" when it failed and "warning:" when it went through anyway.
+// Questions get the answer No (the command line never waits for input).
+class CliMessages : public IMessageHelper {
+ public:
+  void Show(MessageKind kind, const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  // Prints what is held on stderr, each message with its prefix, and forgets it.
+  void Report(bool failed);
+
+ private:
+  struct Held {
+    bool question;
+    std::string text;
+  };
+  std::vector<Held> held_;
+};
 
 class CliSession : public IEncryptMainWindow {
  public:
@@ -19,9 +38,11 @@ class CliSession : public IEncryptMainWindow {
   CliSession(const CliSession&) = delete;
   CliSession& operator=(const CliSession&) = delete;
 
-  // Loads `path` (a missing file or a folder is rejected here, as the loader expects an
-  // existing file). On failure error() says why.
+  // Loads `path` (a file that is missing, a folder or cannot be opened is rejected here, with
+  // the system's reason). On failure error() says why; the messages are on stderr.
   bool Load(const std::string& path);
+  // Prints the messages shown since the last load or report (an envelope run's).
+  void ReportMessages(bool failed) { messages_.Report(failed); }
 
   TdmEncryptor& module() { return *module_; }
   // Published by the last successful load, exactly as the loader gave them.
@@ -41,7 +62,7 @@ class CliSession : public IEncryptMainWindow {
   void SetEncryptEnabled(bool enabled) override { encrypt_enabled_ = enabled; }
 
  private:
-  StderrMessageHelper stderr_helper_;
+  CliMessages messages_;
   IMessageHelper* previous_helper_;
   std::unique_ptr<TdmEncryptor> module_;
   std::string creator_, version_, contact_;
@@ -62,9 +83,14 @@ struct NumberedLine {
 std::optional<NumberedLine> FindNonEmptyLine(const std::string& path, int number,
                                              std::size_t max_chars);
 
-// Text that is safe to print for people: bytes of 0x80 and above read as Latin-1 and written
-// as UTF-8 (or kept, for text already in UTF-8 such as a path), control characters as '?'.
+// Text that is safe to print for people, on a terminal too: bytes of 0x80 and above read as
+// Latin-1 and written as UTF-8 (or kept, for text already in UTF-8 such as a path), control
+// characters (C0, DEL and the C1 range 0x80-0x9F, which terminals obey) as \xNN escapes of
+// their bytes.
 std::string PrintableText(const std::string& text, bool keep_utf8 = false);
+// A message for stderr: its line breaks kept, the rest as PrintableText (kept as UTF-8 when it
+// is valid UTF-8, as a message naming a path may be).
+std::string PrintableMessage(const std::string& text);
 // Well-formed UTF-8: no stray, overlong or surrogate sequences.
 bool IsValidUtf8(const std::string& text);
 // Display width of PrintableText's output (one column per code point).

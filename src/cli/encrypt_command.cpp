@@ -48,7 +48,8 @@ int RunEncrypt(const EncryptOptions& o) {
     checked.contact = session.contact();
     checked.reports = ReadReports(session.module());
     std::fputs(ReportTable(checked, false).c_str(), stderr);
-    std::fprintf(stderr, "qorva: not encrypted: some reports of %s do not pass.\n", file.c_str());
+    std::fprintf(stderr, "qorva: error: not encrypted: some reports of %s do not pass.\n",
+                 PrintableText(file, IsValidUtf8(file)).c_str());
     return kExitFailed;
   }
 
@@ -61,20 +62,21 @@ int RunEncrypt(const EncryptOptions& o) {
   // working-file names of the shared temporary folder.
   PrivateWorkingFolder work("qorva-encrypt");
   if (work.path().empty()) {
-    std::fprintf(stderr, "qorva: cannot make a working folder; no file has been created.\n");
+    std::fprintf(stderr, "qorva: error: cannot make a working folder; no file has been created.\n");
     return kExitRejected;
   }
   try {
     ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope, work.path(), false);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "qorva: %s\n", e.what());
+    std::fprintf(stderr, "qorva: error: %s\n", PrintableMessage(e.what()).c_str());
   }
+  session.ReportMessages(!ok);
   if (!ok && Interrupted()) {
     std::fprintf(stderr, "qorva: interrupted; no file has been created.\n");
     return kExitInterrupted;
   }
   if (!ok) {
-    std::fprintf(stderr, "qorva: encryption failed; no file has been created.\n");
+    std::fprintf(stderr, "qorva: error: encryption failed; no file has been created.\n");
     return kExitRejected;
   }
   std::printf("%s\n", envelope.c_str());

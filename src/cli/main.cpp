@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli_session.h"
 #include "command.h"
 #include "version.h"
 
@@ -22,9 +23,9 @@ const Command* FindCommand(const std::string& name) {
   return nullptr;
 }
 
-// "qorva: <message>" and where to read more, on stderr.
+// "qorva: error: <message>" and where to read more, on stderr.
 int UsageError(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "qorva: %s\n", message.c_str());
+  std::fprintf(stderr, "qorva: error: %s\n", PrintableMessage(message).c_str());
   if (command.empty())
     std::fprintf(stderr, "Run 'qorva --help' for usage.\n");
   else
@@ -106,14 +107,14 @@ int main(int argc, char** argv) {
     const int status = Main(argc, argv);
     // A full disk must not pass for a complete report.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      std::fprintf(stderr, "qorva: cannot write the output\n");
+      std::fprintf(stderr, "qorva: error: cannot write the output\n");
       return kExitRejected;
     }
     return status;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "qorva: %s\n", e.what());
+    std::fprintf(stderr, "qorva: error: %s\n", e.what());
   } catch (...) {
-    std::fprintf(stderr, "qorva: unexpected error\n");
+    std::fprintf(stderr, "qorva: error: unexpected failure\n");
   }
   return kExitRejected;
 }

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -43,10 +44,11 @@ class QorvaTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  RunResult Qorva(const std::string& args) {
+  // `as` prefixes the program, e.g. to run it as another user.
+  RunResult Qorva(const std::string& args, const std::string& as = "") {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string command = std::string(QORVA_BIN) + " " + args + " >" + out.string() + " 2>" +
-                                err.string() + " </dev/null";
+    const std::string command = as + std::string(QORVA_BIN) + " " + args + " >" + out.string() +
+                                " 2>" + err.string() + " </dev/null";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
   }
@@ -268,15 +270,81 @@ TEST_F(QorvaTest, TableForPeople) {
   ASSERT_EQ(fail.exit_code, 1);
   EXPECT_THAT(fail.out, ::testing::ContainsRegex("CALLOWAY INSURANCE GROUP .* No Match +100 +NO"));
   EXPECT_THAT(fail.out, HasSubstr("FAIL: 3 of 5 reports fail"));
-  EXPECT_THAT(fail.out, HasSubstr("report 4 scores 74.65, below 75"));
+  EXPECT_THAT(fail.out, HasSubstr("report 4 scores 74.6471, below 75"));
   EXPECT_THAT(fail.out, ::testing::ContainsRegex("Category +Recs\\. Evaluated +Recs\\. Penalized +"
                                                  "Max\\. Penalty +Penalty Assessed"));
   EXPECT_THAT(fail.out, ::testing::ContainsRegex("Records With Punctuation +17 +1 +-6 +-0\\.35"));
 
-  // Latin-1 names come out as UTF-8, control characters as '?'.
+  // Latin-1 names come out as UTF-8, control characters as escapes.
   const RunResult small = Qorva("check " + Fixture("small.txt"));
   EXPECT_THAT(small.out, HasSubstr("CR\xc3\x88ME DE LA CR\xc3\x88ME BAKERY"));
-  EXPECT_THAT(small.out, HasSubstr("CALLOWAY?INSURANCE GROUP"));
+  EXPECT_THAT(small.out, HasSubstr("CALLOWAY\\x01INSURANCE GROUP"));
+}
+
+// Rejections and failures read "error:", with the system's reason for a file that cannot be
+// opened; "No such file" means only that.
+TEST_F(QorvaTest, ErrorMessages) {
+  const std::string small = (dir_ / "small.txt").string();
+  fs::copy_file(Fixture("small.txt"), small);
+  fs::create_directory(dir_ / "closed");
+  fs::copy_file(Fixture("small.txt"), dir_ / "closed" / "report.txt");
+  // Permissions do not stop root; run as nobody then, for whom 0700 closes the folder.
+  const bool root = ::geteuid() == 0;
+  fs::permissions(dir_ / "closed", root ? fs::perms::owner_all : fs::perms::none);
+  fs::copy_file(Fixture("small.txt"), dir_ / "unreadable.txt");
+  fs::permissions(dir_ / "unreadable.txt", fs::perms::none);
+  const std::string as = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const struct {
+    const char* name;
+    std::string args;
+    std::string says;
+    bool needs_user = false;
+  } cases[] = {
+      {"missing", "check " + (dir_ / "absent.txt").string(),
+       "qorva: error: No such file: " + (dir_ / "absent.txt").string() + "\n"},
+      {"under a file", "check " + small + "/x.txt",
+       "qorva: error: Cannot open " + small + "/x.txt: Not a directory\n"},
+      {"folder without search permission", "check " + (dir_ / "closed" / "report.txt").string(),
+       ": Permission denied\n", true},
+      {"unreadable", "check " + (dir_ / "unreadable.txt").string(), ": Permission denied\n", true},
+      {"a folder", "check " + dir_.string(), "qorva: error: Is a folder, not a report file: "},
+      {"line error", "check " + Sample("QORVA_BROKEN.txt"), "qorva: error: Error in line 19.\n"},
+      {"usage", "check", "qorva: error: "},
+      {"refused", "encrypt --output-dir " + dir_.string() + " " + Sample("QORVA_FAILING.txt"),
+       "qorva: error: not encrypted: "},
+  };
+  for (const auto& c : cases) {
+    const RunResult run = Qorva(c.args, c.needs_user ? as : "");
+    EXPECT_NE(run.exit_code, 0) << c.name;
+    EXPECT_THAT(run.err, HasSubstr(c.says)) << c.name;
+    EXPECT_THAT(run.err, Not(HasSubstr("warning:"))) << c.name;
+    if (std::string(c.name) != "missing") {
+      EXPECT_THAT(run.err, Not(HasSubstr("No such file"))) << c.name;
+    }
+  }
+  fs::permissions(dir_ / "closed", fs::perms::owner_all);
+}
+
+// Control bytes of a report (C0, DEL, the Latin-1 C1 range) and of a file name never reach
+// the terminal raw.
+TEST_F(QorvaTest, ControlBytesAreEscaped) {
+  std::string text = Slurp(Fixture("small.txt"));
+  const auto at = text.find("CALLOWAY\x01IN");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at + 8, 3, "\x1b\x85\x7f");
+  const std::string name =
+      "n\xc2\x9b"
+      "ame.txt";  // U+009B, the C1 escape, in UTF-8
+  std::ofstream(dir_ / name, std::ios::binary) << text;
+  const RunResult run = Qorva("check '" + (dir_ / name).string() + "'");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("CALLOWAY\\x1b\\x85\\x7fSURANCE GROUP"));
+  EXPECT_THAT(run.out, HasSubstr("n\\xc2\\x9bame.txt"));
+  for (const std::string raw : {"\x1b", "\x7f", "\xc2\x85", "\xc2\x9b"})
+    EXPECT_THAT(run.out, Not(HasSubstr(raw)));
+
+  const RunResult missing = Qorva("check '" + (dir_ / ("gone\x1b.txt")).string() + "'");
+  EXPECT_THAT(missing.err, HasSubstr("gone\\x1b.txt"));
 }
 
 }  // namespace
