@@ -15,7 +15,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <memory>
@@ -35,7 +34,6 @@ std::string QORVAFileName;
 std::string OutputDir;
 std::string HomePath;
 std::string ResultFile;
-QSettings* IniFile = nullptr;
 TfmEncryptMain* fmEncryptMain = nullptr;
 
 namespace {
@@ -45,8 +43,9 @@ std::optional<QString> g_program_folder;
 const char* const kNoneSelected = "NONE SELECTED";
 const char* const kNotSpecified = "NOT SPECIFIED";
 const char* const kIniFileName = "Zizuvozuv.INI";
-const char* const kInitialDirKey = "Paths/InitialDir";
-const char* const kOutputDirKey = "Paths/OutputDir";
+const char* const kPathsSection = "Paths";
+const char* const kInitialDirKey = "InitialDir";
+const char* const kOutputDirKey = "OutputDir";
 
 std::string ToPath(const QString& s) { return QFile::encodeName(s).toStdString(); }
 QString FromPath(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
@@ -256,8 +255,6 @@ TfmEncryptMain::~TfmEncryptMain() {
   qApp->removeEventFilter(this);
   if (dmEncryptor) dmEncryptor->SetMainWindow(nullptr);
   if (fmEncryptMain == this) fmEncryptMain = nullptr;
-  delete IniFile;
-  IniFile = nullptr;
 }
 
 void TfmEncryptMain::SetDialogs(OpenDialogFn open_dialog, FolderDialogFn folder_dialog) {
@@ -286,11 +283,10 @@ void TfmEncryptMain::FormShow() {
   if (home.isEmpty() || !IsSeparator(home.back())) home += QDir::separator();
   HomePath = ToPath(home);
 
-  delete IniFile;
-  IniFile = new QSettings(home + kIniFileName, QSettings::IniFormat);
+  IniFile = std::make_unique<TIniFile>(home + kIniFileName);
 
-  open_initial_dir_ = IniFile->value(kInitialDirKey, home).toString();
-  folder_dialog_dir_ = IniFile->value(kOutputDirKey, home).toString();
+  open_initial_dir_ = IniFile->ReadString(kPathsSection, kInitialDirKey, home);
+  folder_dialog_dir_ = IniFile->ReadString(kPathsSection, kOutputDirKey, home);
   OutputDir = ToPath(folder_dialog_dir_);
   if (FolderExists(folder_dialog_dir_)) SetFixedText(lblOutputPathValue, folder_dialog_dir_);
 
@@ -335,9 +331,9 @@ void TfmEncryptMain::LoadReport(const QString& path, std::function<void()> on_lo
 }
 
 void TfmEncryptMain::WriteSetting(const QString& key, const QString& value) {
-  if (!IniFile) return;
-  IniFile->setValue(key, value);
-  IniFile->sync();  // each value reaches the file when it is set
+  // Each value reaches the file when it is set. A settings file that cannot be written (a
+  // read-only program folder) only means the folders are not remembered.
+  if (IniFile) IniFile->WriteString(kPathsSection, key, value);
 }
 
 void TfmEncryptMain::btnOpenClick() {

@@ -5,10 +5,12 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "AbsFormUnit.h"
+#include "IniFile.h"
 #include "dEncryptor.h"
 
 class QAction;
@@ -17,7 +19,6 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPushButton;
-class QSettings;
 class QToolButton;
 
 namespace qorva {
@@ -27,7 +28,6 @@ extern std::string QORVAFileName;  // the loaded report file: the encrypt comman
 extern std::string OutputDir;      // the folder of the envelope
 extern std::string HomePath;       // the program's folder, with a trailing separator
 extern std::string ResultFile;     // the envelope made by the last encrypt command
-extern QSettings* IniFile;         // the settings file, opened when the window first shows
 
 // What the open-file dialog is asked to show.
 struct TOpenFileRequest {
@@ -81,6 +81,9 @@ class TfmEncryptMain : public TAbsForm, public IEncryptMainWindow {
   void SetCommandLine(QStringList arguments);
   // Shows a window modally (the About window); tests replace it so that nothing blocks.
   std::function<void(TAbsForm& form)> ShowModal;
+
+  // The settings file beside the program, opened when the window first shows.
+  std::unique_ptr<TIniFile> IniFile;
 
   // What the two dialogs will start from.
   QString OpenDialogInitialDir() const { return open_initial_dir_; }

@@ -111,8 +111,8 @@ QString MainWindowTest::Home() const {
   return QDir::toNativeSeparators(home_.path()) + QDir::separator();
 }
 
-std::unique_ptr<QSettings> MainWindowTest::Ini() const {
-  return std::make_unique<QSettings>(home_.filePath("Zizuvozuv.INI"), QSettings::IniFormat);
+std::unique_ptr<TIniFile> MainWindowTest::Ini() const {
+  return std::make_unique<TIniFile>(home_.filePath("Zizuvozuv.INI"));
 }
 
 void MainWindowTest::Open(std::optional<QString> path) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "dEncryptor.h"
+#include "IniFile.h"
 #include "fEncryptMain.h"
 #include "w_dialog.h"
 
@@ -36,7 +36,7 @@ class MainWindowTest : public ::testing::Test {
   QString CopySample(const char* sample, const QString& name);
   QString DataPath(const QString& name) const { return data_.filePath(name); }
   QString Home() const;  // the program folder, with its trailing separator
-  std::unique_ptr<QSettings> Ini() const;
+  std::unique_ptr<TIniFile> Ini() const;
 
   // Runs the open command with the dialog answering `path` (nothing = cancel).
   void Open(std::optional<QString> path);

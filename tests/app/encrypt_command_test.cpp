@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, FailedLoadAfterPassingFileNeverEncryptsTheRejectedFile) {
   Open(broken);
   ASSERT_FALSE(Texts().empty());  // the loader's own line error
   EXPECT_NE(Texts().back().find("Cannot load file."), std::string::npos);
-  EXPECT_EQ(Ini()->value("Paths/InitialDir").toString(),
+  EXPECT_EQ(Ini()->ReadString("Paths", "InitialDir", ""),
             QDir::toNativeSeparators(data_.path()) + Sep());
 
   Window().EncryptSelected1->trigger();

@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, OpenDialogAsksWithTitleFilterAndRememberedFolder) {
   EXPECT_EQ(QORVAFileName, Std(sample));
   EXPECT_EQ(w.lblCreatorValue->text().trimmed().isEmpty(), false);
   QString folder = QFileInfo(sample).absolutePath() + Sep();
-  EXPECT_EQ(Ini()->value("Paths/InitialDir").toString(), QDir::toNativeSeparators(folder));
+  EXPECT_EQ(Ini()->ReadString("Paths", "InitialDir", ""), QDir::toNativeSeparators(folder));
 
   // A later run starts the dialog in the remembered folder.
   window_.reset();
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, CancelledOpenChangesNothing) {
   EXPECT_EQ(Window().lblSourceFileValue->text(), "NONE SELECTED");
   EXPECT_TRUE(QORVAFileName.empty());
   EXPECT_TRUE(Texts().empty());
-  EXPECT_FALSE(Ini()->contains("Paths/InitialDir"));
+  EXPECT_FALSE(Ini()->ValueExists("Paths", "InitialDir"));
 }
 
 // The encrypt controls follow the last successful load; a failed or missing choice leaves
@@ -196,15 +196,15 @@ TEST_F(MainWindowTest, OutputFolderConfirmedOrCancelledRewritesLabelAndSetting) 
   EXPECT_EQ(folder_requests_[0], Home());
   EXPECT_EQ(Window().lblOutputPathValue->text(), chosen);
   EXPECT_EQ(OutputDir, Std(chosen));
-  EXPECT_EQ(Ini()->value("Paths/OutputDir").toString(), chosen);
+  EXPECT_EQ(Ini()->ReadString("Paths", "OutputDir", ""), chosen);
 
-  Ini()->setValue("Paths/OutputDir", "scribbled");
+  Ini()->WriteString("Paths", "OutputDir", "scribbled");
   Window().ChooseOutputPath1->trigger();  // the menu item; the dialog is cancelled
   ASSERT_EQ(folder_requests_.size(), 2u);
   EXPECT_EQ(folder_requests_[1], chosen);
   EXPECT_EQ(Window().lblOutputPathValue->text(), chosen);
   EXPECT_EQ(OutputDir, Std(chosen));
-  EXPECT_EQ(Ini()->value("Paths/OutputDir").toString(), chosen);
+  EXPECT_EQ(Ini()->ReadString("Paths", "OutputDir", ""), chosen);
 }
 
 // What the show handler makes of the saved output folder.
@@ -221,7 +221,7 @@ class SavedFolderTest : public MainWindowTest, public ::testing::WithParamInterf
 TEST_P(SavedFolderTest, RestoresOutputFolder) {
   QString saved = GetParam().saved->isEmpty() ? QString() : DataPath(*GetParam().saved);
   if (GetParam().exists) QDir().mkpath(saved);
-  Ini()->setValue("Paths/OutputDir", saved);
+  Ini()->WriteString("Paths", "OutputDir", saved);
   Show();
   EXPECT_EQ(OutputDir, Std(saved));
   EXPECT_EQ(Window().FolderDialogDirectory(), saved);
@@ -233,6 +233,27 @@ INSTANTIATE_TEST_SUITE_P(Folders, SavedFolderTest,
                                            SavedFolder{"Missing", QString("gone"), false},
                                            SavedFolder{"Empty", QString(""), false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A settings file written by hand (or by the Windows profile functions) reads as plain text.
+TEST_F(MainWindowTest, HandWrittenSettingsFileReadsAsWritten) {
+  QString out = DataPath("Out, 2024");
+  QDir().mkpath(out);
+  {
+    QFile f(home_.filePath("Zizuvozuv.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("; folders\r\n[Paths]\r\nInitialDir=C:\\Data\\Reports\\\r\nOutputDir=" +
+            QFile::encodeName(out) + "\r\n[Other]\r\nKeep=me\r\n");
+  }
+  Show();
+  EXPECT_EQ(Window().OpenDialogInitialDir(), "C:\\Data\\Reports\\");
+  EXPECT_EQ(OutputDir, Std(out));
+  EXPECT_EQ(Window().lblOutputPathValue->text(), out);
+  ChooseFolder(std::nullopt);
+  QFile f(home_.filePath("Zizuvozuv.INI"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "; folders\r\n[Paths]\r\nInitialDir=C:\\Data\\Reports\\\r\nOutputDir=" +
+                             QFile::encodeName(out) + "\r\n[Other]\r\nKeep=me\r\n");
+}
 
 // A report file named on the command line is loaded when the window first shows.
 struct CommandLine {
@@ -258,7 +279,7 @@ TEST_P(CommandLineTest, LoadsOnlyAnExistingFileWithExtension) {
   EXPECT_EQ(w.lblSourceFileValue->text(), GetParam().loads ? arg : "NONE SELECTED");
   EXPECT_EQ(QORVAFileName, GetParam().loads ? Std(arg) : "");
   EXPECT_EQ(w.OpenDialogFileName(), GetParam().dialog_name_kept ? arg : "");
-  EXPECT_EQ(Ini()->contains("Paths/InitialDir"), GetParam().loads);
+  EXPECT_EQ(Ini()->ValueExists("Paths", "InitialDir"), GetParam().loads);
   EXPECT_TRUE(Texts().empty());  // a missing or extension-less argument is not reported
 }
 
