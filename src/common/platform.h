@@ -17,4 +17,10 @@ std::string PathToUtf8(const std::filesystem::path& path);
 // Whether the stream is an interactive terminal (progress indicators, escaping).
 bool IsTerminal(std::FILE* stream);
 
+// The current user's registry (Windows). Removes HKEY_CURRENT_USER\<key> (a path with "\"
+// separators, no leading one) together with every key and value beneath it, when the key
+// exists; opens nothing for writing and creates nothing on the way. True when the key was
+// there and is gone. Systems without a registry do nothing and return false.
+bool RemoveUserRegistryTree(const std::string& key);
+
 }  // namespace qorva::platform

@@ -7,4 +7,6 @@ namespace qorva::platform {
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
+bool RemoveUserRegistryTree(const std::string&) { return false; }  // no registry here
+
 }  // namespace qorva::platform

@@ -1,5 +1,7 @@
 #include "uVRXSettings.h"
 
+#include "platform.h"
+
 namespace qorva {
 namespace {
 
@@ -29,12 +31,22 @@ TVRXSetting::~TVRXSetting() {
 
 void TVRXSetting::ClearinBasketDefaults() {
   vKey = QString::fromLatin1(kVendorKey) + '\\' + QString::fromLatin1(kInBasketDefaults);
+#ifdef Q_OS_WIN
+  // Qt's registry back end opens keys for writing (making "\Software\TORMAL" when it is
+  // missing) and removes a same-named value along with a key; the platform layer does
+  // neither.
+  platform::RemoveUserRegistryTree(vKey.mid(1).toStdString());
+#else
   QSettings& reg = *VRXSetting()->FRegistry;
   reg.sync();  // see what other processes wrote meanwhile
-  if (reg.childGroups().contains(QString::fromLatin1(kInBasketDefaults))) {
-    reg.remove(QString::fromLatin1(kInBasketDefaults));
-    reg.sync();
-  }
+  // Only what lies beneath the key goes, one entry at a time: remove() of the key's own name
+  // would take a value of that name held directly under "\Software\TORMAL" with it.
+  reg.beginGroup(QString::fromLatin1(kInBasketDefaults));
+  const QStringList beneath = reg.allKeys();
+  for (const QString& k : beneath) reg.remove(k);
+  reg.endGroup();
+  if (!beneath.isEmpty()) reg.sync();
+#endif
 }
 
 TVRXSetting* VRXSetting() {

@@ -29,13 +29,15 @@ TEST_F(SettingsStoreTest, ClearRemovesInBasketDefaultsWithEverythingBeneath) {
     s.setValue("InBasketDefaults/Sub/Deep/Value", 3);
     s.setValue("InBasketDefaults2/Keep", "sibling");
     s.setValue("Other/Keep", "sibling");
+    s.setValue("InBasketDefaults", "a value beside the key");
   }
   InitVRXSettings();
   VRXSetting()->ClearinBasketDefaults();
   EXPECT_EQ(VRXSetting()->Key(), "\\Software\\TORMAL\\InBasketDefaults");
 
   QSettings s(QSettings::NativeFormat, QSettings::UserScope, "TORMAL");
-  EXPECT_EQ(s.allKeys(), (QStringList{"InBasketDefaults2/Keep", "Other/Keep"}));
+  EXPECT_EQ(s.allKeys(), (QStringList{"InBasketDefaults", "InBasketDefaults2/Keep", "Other/Keep"}));
+  EXPECT_EQ(s.value("InBasketDefaults").toString(), "a value beside the key");
 }
 
 TEST_F(SettingsStoreTest, ClearWithoutTheKeyChangesNothing) {
