@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "PassRule.h"
 #include "ReportColumns.h"
 #include "ReportText.h"
 
@@ -175,7 +176,6 @@ void TReportPass::SummaryRecord(std::string_view text, char type) {
 
   TTempRecord& report = results_.TempArray.back();
   report.SummaryOk = match ? "Match" : "No Match";
-  if (!match) results_.AllReportsPass = false;
   report.NumRecCount = static_cast<double>(counts_.ReportRecCount);
   report.SumRecCount = static_cast<double>(record_count);
   report.NumProps = static_cast<double>(counts_.PropCount);
@@ -190,7 +190,7 @@ void TReportPass::SummaryRecord(std::string_view text, char type) {
   report.SumSharesRemit = static_cast<double>(shares_total);
 
   report.Score = ScoreReport(results_.TempReportScore, ReportCount_, counts_, score_);
-  if (report.Score < kPassingScore) results_.AllReportsPass = false;
+  if (!ReportPasses(match, report.Score)) results_.AllReportsPass = false;
 
   if (type == '4') {
     results_.FileCreator = results_.SoftwareVersion = results_.SoftwareContact = kNotApplicable;

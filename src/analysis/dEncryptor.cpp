@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "PassRule.h"
+
 namespace qorva {
 
 TdmEncryptor* dmEncryptor = nullptr;
@@ -238,8 +240,7 @@ void TdmEncryptor::Publish() {
 
   // A file without a single holder report has nothing to vouch for; it is never offered
   // for encryption, however vacuously "every report passes".
-  if (main_window_)
-    main_window_->SetEncryptEnabled(results_.AllReportsPass && !results_.TempArray.empty());
+  if (main_window_) main_window_->SetEncryptEnabled(FileMayBeEncrypted(results_));
 }
 
 }  // namespace qorva

@@ -21,6 +21,7 @@
 
 #include "AppStartup.h"
 #include "BackgroundJob.h"
+#include "EnvelopeName.h"
 #include "HelpWindow.h"
 #include "Pictures.h"
 #include "ReportsGrid.h"
@@ -52,14 +53,9 @@ QString FromPath(const std::string& s) { return QFile::decodeName(QByteArray::fr
 
 bool IsSeparator(QChar c) { return c == '/' || c == QDir::separator(); }
 
-// The file-name part of a path.
-QString FileNamePart(const QString& path) {
-  int i = path.size();
-  while (i > 0 && !IsSeparator(path[i - 1])) --i;
-  return path.mid(i);
-}
+QString FileNamePart(const QString& path) { return QFileInfo(path).fileName(); }
 
-// A name has an extension when its file-name part holds a dot.
+// A name has an extension when its file-name part holds a dot ("a." and ".cfg" too).
 bool HasExtension(const QString& path) { return FileNamePart(path).contains('.'); }
 
 // The folder of a file, with its trailing separator.
@@ -410,15 +406,8 @@ void TfmEncryptMain::ChooseOutputPath1Click() { btnOutputPath->click(); }
 void TfmEncryptMain::btnEncryptClick() {
   // An envelope is only made from a file that loaded with every report passing.
   if (QORVAFileName.empty() || !btnEncrypt->isEnabled()) return;
-  QString input = FromPath(QORVAFileName);
-  QString result = FromPath(OutputDir);
-  if (result.isEmpty() || !IsSeparator(result.back())) result += QDir::separator();
-  QString name = FileNamePart(input);
-  int dot = name.lastIndexOf('.');
-  if (dot >= 0) name.truncate(dot);
-  result += name + ".HDE";
-  ResultFile = ToPath(result);
-
+  const QString input = FromPath(QORVAFileName);
+  ResultFile = EnvelopePathFor(OutputDir, QORVAFileName);
   const std::string input_path = QORVAFileName;
   const std::string output_path = ResultFile;
   auto ok = std::make_shared<bool>(false);

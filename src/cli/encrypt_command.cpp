@@ -1,11 +1,11 @@
 // qorva encrypt FILE [--output-dir DIR]
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "EnvelopeName.h"
 #include "check_report.h"
 #include "cli_session.h"
 #include "command.h"
@@ -16,15 +16,6 @@
 
 namespace qorva::cli {
 namespace {
-
-// The main window's rule: the output folder, the report's file name less its last
-// extension (a name without a dot whole), then ".HDE".
-std::string EnvelopePath(const std::string& dir, const std::string& report) {
-  std::string name = std::filesystem::path(report).filename().string();
-  const auto dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
-  return WithTrailingSeparator(dir) + name + ".HDE";
-}
 
 struct EncryptOptions {
   std::string file;
@@ -53,7 +44,7 @@ int RunEncrypt(const EncryptOptions& o) {
     return kExitFailed;
   }
 
-  const std::string envelope = EnvelopePath(output_dir, file);
+  const std::string envelope = EnvelopePathFor(output_dir, file);
   bool ok = false;
   CatchInterrupts();
   TKVXDecryption* env = TKVXDecryption::Instance();

@@ -3,6 +3,7 @@
 #include "Currency.h"
 #include "DataSet.h"
 #include "DisplayFormat.h"
+#include "PassRule.h"
 #include "check_report.h"
 
 namespace qorva::cli {
@@ -32,7 +33,7 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
     // The dataset keeps the rounded score only; the pass rule needs it unrounded.
     const auto index = static_cast<std::size_t>(r.holder_id - 1);
     r.score = index < results.TempArray.size() ? results.TempArray[index].Score : r.file_score;
-    r.pass = r.summary_matches && r.score >= 75;
+    r.pass = ReportPasses(r.summary_matches, r.score);
 
     r.props_text = m.cdsReportsNumProps->DisplayTextAt(row);
     r.owners_text = m.cdsReportsNumOwners->DisplayTextAt(row);

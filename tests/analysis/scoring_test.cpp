@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "PassRule.h"
 #include "ReportFixture.h"
 
 namespace qorva::testing {
@@ -296,6 +297,24 @@ TEST_F(LoaderTest, PassMarkUsesTheUnroundedScore) {
   EXPECT_EQ(Result().SummaryOk, "Match");
   EXPECT_FALSE(dm_.Results().AllReportsPass);
   EXPECT_EQ(window_.encrypt, false);
+}
+
+}  // namespace
+}  // namespace qorva::testing
+
+namespace qorva::testing {
+namespace {
+
+TEST(PassRule, UnroundedScoreAndSummaryDecide) {
+  EXPECT_TRUE(ReportPasses(true, 75.0));
+  EXPECT_FALSE(ReportPasses(true, 74.9999));  // shows as 75, still fails
+  EXPECT_FALSE(ReportPasses(false, 100.0));
+  TReportResults results;
+  EXPECT_FALSE(FileMayBeEncrypted(results));  // no report: nothing to vouch for
+  results.TempArray.emplace_back();
+  EXPECT_TRUE(FileMayBeEncrypted(results));
+  results.AllReportsPass = false;
+  EXPECT_FALSE(FileMayBeEncrypted(results));
 }
 
 }  // namespace
