@@ -10,7 +10,6 @@
 #include "cli_session.h"
 #include "command.h"
 #include "interrupt.h"
-#include "private_working_folder.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 
@@ -24,6 +23,8 @@ struct EncryptOptions {
 
 int RunEncrypt(const EncryptOptions& o) {
   const std::string output_dir = o.output_dir.empty() ? "." : o.output_dir;
+  // From here on a signal stops the run cleanly instead of ending the program.
+  CatchInterrupts();
   // The session's message helper answers the installation question No: nothing waits.
   CliSession session;
   const std::string& file = o.file;
@@ -46,25 +47,21 @@ int RunEncrypt(const EncryptOptions& o) {
 
   const std::string envelope = EnvelopePathFor(output_dir, file);
   bool ok = false;
-  CatchInterrupts();
-  TKVXDecryption* env = TKVXDecryption::Instance();
-  env->SetProgress([](std::uint64_t, std::uint64_t) { return !Interrupted(); });
-  // A working folder of this run's own: two runs at once must not share the fixed
-  // working-file names of the shared temporary folder.
-  PrivateWorkingFolder work("qorva-encrypt");
-  if (work.path().empty()) {
-    std::fprintf(stderr, "qorva: error: cannot make a working folder; no file has been created.\n");
-    return kExitRejected;
-  }
-  try {
-    ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope, work.path(), false);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "qorva: error: %s\n", PrintableMessage(e.what()).c_str());
+  if (!Interrupted()) {
+    TKVXDecryption* env = TKVXDecryption::Instance();
+    env->SetProgress([](std::uint64_t, std::uint64_t) { return !Interrupted(); });
+    // The envelope works in a private folder of its own under the temporary folder.
+    try {
+      ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "qorva: error: %s\n", PrintableMessage(e.what()).c_str());
+    }
+    env->SetProgress(nullptr);
   }
   session.ReportMessages(!ok);
   if (!ok && Interrupted()) {
     std::fprintf(stderr, "qorva: interrupted; no file has been created.\n");
-    return kExitInterrupted;
+    return InterruptedExitStatus();
   }
   if (!ok) {
     std::fprintf(stderr, "qorva: error: encryption failed; no file has been created.\n");
@@ -95,7 +92,8 @@ QORVA_COMMAND(encrypt, "encrypt",
               "  1   refused: some report fails (summary mismatch or score below 75)\n"
               "  2   the file was rejected, or the envelope could not be made\n"
               "  64  bad command line\n"
-              "  130 interrupted: no envelope, no working file left\n",
+              "  128+N  stopped by signal N (130 Ctrl-C, 129 hang-up, 131 quit, 141 broken\n"
+              "         pipe, 143 terminate): no envelope, no working file left\n",
               SetupEncrypt);
 
 }  // namespace qorva::cli

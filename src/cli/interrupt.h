@@ -1,24 +1,20 @@
-// Ctrl-C and termination requests during a long envelope run: instead of dying with working
-// files left behind, the run is cancelled through its progress callback and cleans up.
+// Ctrl-C, termination, hang-up, quit and a broken pipe during a long envelope run: instead
+// of dying with working files left behind, the run is cancelled through its progress
+// callback, cleans up, and the program ends with the status a shell expects of that signal.
 #pragma once
 
-#include <csignal>
+#include "platform.h"
 
 namespace qorva::cli {
 
-inline volatile std::sig_atomic_t g_interrupted = 0;
+// Routes the signals to a flag for the rest of the program.
+inline void CatchInterrupts() { platform::CatchInterrupts(); }
 
-inline void OnInterrupt(int) { g_interrupted = 1; }
+inline bool Interrupted() { return platform::InterruptSignal() != 0; }
 
-// Routes SIGINT and SIGTERM to the flag for the rest of the program.
-inline void CatchInterrupts() {
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+// The exit status of a run stopped by a signal: 128 + its number (130 for Ctrl-C).
+inline int InterruptedExitStatus() {
+  return platform::ExitStatusForSignal(platform::InterruptSignal());
 }
-
-inline bool Interrupted() { return g_interrupted != 0; }
-
-// The exit status of a run stopped by a signal, as shells report one.
-constexpr int kExitInterrupted = 130;
 
 }  // namespace qorva::cli

@@ -1,7 +1,4 @@
 // qorva-open: opens an envelope with the built-in private keys and writes its report.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "AtomicOutput.h"
 #include "interrupt.h"
-#include "private_working_folder.h"
+#include "platform.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 #include "uKVXPrivateKey.h"
@@ -37,7 +35,7 @@ const char* const kUsage =
     "  --version       show the version\n"
     "\n"
     "Exit status: 0 opened, 2 not opened (nothing written), 64 bad command line,\n"
-    "130 interrupted (nothing written).\n";
+    "128+N stopped by signal N, e.g. 130 Ctrl-C, 129 hang-up (nothing written).\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "qorva-open: %s\n%s", message.c_str(), kUsage);
@@ -49,23 +47,15 @@ int Fail(const std::string& message) {
   return kExitFailed;
 }
 
-// Writes `report` beside `output` and renames it into place; without `force` an output that
-// appeared meanwhile is not replaced either.
+// Moves `report` to `output` in one step; without `force` an output that appeared meanwhile
+// is not replaced either.
 std::string Place(const std::string& report, const std::string& output, bool force) {
   try {
-    if (force) {
-      qorva::FileCopy(report, output);
-      return {};
-    }
-    const std::string beside = output + ".qorva-open-" + std::to_string(::getpid());
-    qorva::FileCopy(report, beside);
-    if (::renameat2(AT_FDCWD, beside.c_str(), AT_FDCWD, output.c_str(), RENAME_NOREPLACE) != 0) {
-      const int err = errno;
-      ::unlink(beside.c_str());
-      if (err == EEXIST) return output + " exists; use --force to replace it";
-      return "cannot create " + output + ": " + std::strerror(err);
-    }
+    qorva::PlaceFile(report, output, force ? qorva::TReplace::Over : qorva::TReplace::Never);
     return {};
+  } catch (const qorva::EFileWriteError& e) {
+    if (e.Code == std::errc::file_exists) return output + " exists; use --force to replace it";
+    return e.what();
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -130,9 +120,8 @@ int main(int argc, char** argv) {
   if (!folder.empty() && !fs::is_directory(folder, ec))
     return Fail("no folder " + folder.string() + " for " + output);
 
-  qorva::cli::PrivateWorkingFolder work("qorva-open");
-  if (work.path().empty())
-    return Fail("cannot make a working folder: " + std::string(std::strerror(errno)));
+  qorva::platform::PrivateFolder work("qorva-open");
+  if (work.path().empty()) return Fail("cannot make a working folder: " + work.error().message());
 
   qorva::TKVXDecryption* env = qorva::TKVXDecryption::Instance();
   env->SetPrivateKeys(&qorva::Get_New_Private_Key, &qorva::Get_Private_Key);
@@ -146,7 +135,7 @@ int main(int argc, char** argv) {
   }
   if (qorva::cli::Interrupted()) {
     std::fprintf(stderr, "qorva-open: interrupted; nothing was written\n");
-    return qorva::cli::kExitInterrupted;
+    return qorva::cli::InterruptedExitStatus();
   }
   if (!opened) {
     return Fail("cannot open " + envelope + (why.empty() ? "" : ": " + why) +

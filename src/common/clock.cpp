@@ -3,6 +3,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform.h"
+
 namespace qorva {
 namespace {
 
@@ -25,8 +27,7 @@ LocalDateTime Clock::Now() {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t t = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&t, &local);
+  const std::tm local = platform::LocalTime(t);
   const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
   const double day = *EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
   const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ms / 1000.0;

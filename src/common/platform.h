@@ -1,12 +1,18 @@
 // The platform layer: every operating-system call that the standard library and our
 // libraries do not cover lives behind this header, with a POSIX and a Windows
 // implementation side by side (platform_posix.cpp, platform_windows.cpp; CMake picks one).
-// Paths are UTF-8 strings throughout; on Windows they become wide paths here.
+// Paths are UTF-8 strings throughout; on Windows they become wide paths here. Failures come
+// back as std::error_code in std::system_category() with the platform's own codes (errno
+// here, GetLastError() on Windows).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <system_error>
 
 namespace qorva::platform {
 
@@ -22,5 +28,102 @@ bool IsTerminal(std::FILE* stream);
 // exists; opens nothing for writing and creates nothing on the way. True when the key was
 // there and is gone. Systems without a registry do nothing and return false.
 bool RemoveUserRegistryTree(const std::string& key);
+
+// The user's temporary folder (TMPDIR, else the system's), without a trailing separator.
+std::string UserTempFolder();
+
+// Bytes free for the user in the file system that holds `folder`.
+std::uint64_t FreeSpace(const std::string& folder, std::error_code& ec);
+
+// Broken-down local time of `t` (thread-safe).
+std::tm LocalTime(std::time_t t);
+
+// Who may read a file made by CreateExclusive.
+enum class FileAccess {
+  OwnerOnly,  // the user alone, whatever the process's file-creation mask says
+  Usual,      // what any new file of the process gets (the mask applies)
+};
+
+// An open file, closed when the object goes. Move-only.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  bool IsOpen() const;
+  // Writes all of `data` (at the current end or at `offset`); false and ec on failure.
+  bool Write(const void* data, std::size_t n, std::error_code& ec);
+  bool WriteAt(std::uint64_t offset, const void* data, std::size_t n, std::error_code& ec);
+  // Reads up to n bytes; 0 at the end or on failure (then ec is set).
+  std::size_t Read(void* data, std::size_t n, std::error_code& ec);
+  // Moves the read/write position to `offset` from the start.
+  bool Seek(std::uint64_t offset, std::error_code& ec);
+  std::uint64_t Size(std::error_code& ec) const;
+  // Forces the written data to the disk.
+  bool Flush(std::error_code& ec);
+  bool Close(std::error_code& ec);
+
+  // Copies the rest of `from` into this file, in the kernel where it can; `onBytes` hears
+  // the bytes copied so far and may return false to stop (then ec is operation_canceled).
+  bool CopyFrom(File& from, const std::function<bool(std::uint64_t)>& onBytes, std::error_code& ec);
+
+  // The platform's handle (a descriptor here), for the implementation only.
+  std::intptr_t native() const { return handle_; }
+  explicit File(std::intptr_t handle) : handle_(handle) {}
+
+ private:
+  std::intptr_t handle_ = -1;
+};
+
+// Opens an existing regular file for reading (a folder is refused with is_a_directory).
+File OpenForReading(const std::string& path, std::error_code& ec);
+// Creates `path`, which must not exist yet (file_exists otherwise; a link planted there is
+// never followed), for writing with the given access.
+File CreateExclusive(const std::string& path, FileAccess access, std::error_code& ec);
+
+// Whether an existing file may be opened for reading and writing: a folder gives
+// is_a_directory, a file without any write permission is read-only even for the superuser
+// (as the read-only attribute is elsewhere). A missing file gives no error.
+std::error_code CheckWritable(const std::string& path);
+
+// Renames `from` to `to` in one step, replacing a file at `to`.
+bool RenameOver(const std::string& from, const std::string& to, std::error_code& ec);
+// The same, but an existing `to` is never replaced (file_exists).
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& ec);
+
+// Makes a new folder that only the user may enter, named prefix + something unique, under
+// `parent`; returns its path (empty, with ec, on failure).
+std::string MakePrivateFolder(const std::string& parent, const std::string& prefix,
+                              std::error_code& ec);
+
+// A fresh owner-only folder under the user's temporary folder, removed with everything in
+// it when the object goes.
+class PrivateFolder {
+ public:
+  explicit PrivateFolder(const std::string& prefix);
+  ~PrivateFolder();
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+  // Empty when the folder could not be made; error() says why.
+  const std::string& path() const { return path_; }
+  const std::error_code& error() const { return error_; }
+
+ private:
+  std::string path_;
+  std::error_code error_;
+};
+
+// Interrupts: Ctrl-C, termination, hang-up, quit and a broken pipe are caught for the rest
+// of the program instead of ending it, so that a long run can stop cleanly.
+void CatchInterrupts();
+// The number of the first such signal that arrived, 0 while none has.
+int InterruptSignal();
+// The exit status of a program stopped by `signal`, as shells report one (128 + number).
+inline int ExitStatusForSignal(int signal) { return 128 + signal; }
 
 }  // namespace qorva::platform

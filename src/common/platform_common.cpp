@@ -12,4 +12,21 @@ std::string PathToUtf8(const std::filesystem::path& path) {
   return std::string(s.begin(), s.end());
 }
 
+std::string UserTempFolder() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec) dir = std::filesystem::path("/tmp");
+  std::string s = PathToUtf8(dir);
+  while (s.size() > 1 && (s.back() == '/' || s.back() == '\\')) s.pop_back();
+  return s;
+}
+
+PrivateFolder::PrivateFolder(const std::string& prefix)
+    : path_(MakePrivateFolder(UserTempFolder(), prefix, error_)) {}
+
+PrivateFolder::~PrivateFolder() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(PathFromUtf8(path_), ec);
+}
+
 }  // namespace qorva::platform

@@ -1,10 +1,39 @@
 // The platform layer on Windows.
+#include <windows.h>
+// after windows.h
 #include <io.h>
 #include <windows.h>
+
+#include <signal.h>
+
+#include <atomic>
+#include <vector>
 
 #include "platform.h"
 
 namespace qorva::platform {
+namespace {
+
+std::error_code LastError() {
+  return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+}
+
+HANDLE H(const File& f) { return reinterpret_cast<HANDLE>(f.native()); }
+
+std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring(); }
+
+std::atomic<int> g_signal{0};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  int expected = 0;
+  const int signal = event == CTRL_C_EVENT       ? SIGINT
+                     : event == CTRL_BREAK_EVENT ? SIGBREAK
+                                                 : SIGTERM;
+  g_signal.compare_exchange_strong(expected, signal);
+  return TRUE;
+}
+
+}  // namespace
 
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
@@ -20,5 +49,223 @@ bool RemoveUserRegistryTree(const std::string& key) {
   const LSTATUS last = ::RegDeleteKeyW(HKEY_CURRENT_USER, wide.c_str());
   return last == ERROR_SUCCESS || last == ERROR_FILE_NOT_FOUND;
 }
+
+
+std::uint64_t FreeSpace(const std::string& folder, std::error_code& ec) {
+  ULARGE_INTEGER avail{};
+  if (!::GetDiskFreeSpaceExW(Wide(folder).c_str(), &avail, nullptr, nullptr)) {
+    ec = LastError();
+    return 0;
+  }
+  ec.clear();
+  return avail.QuadPart;
+}
+
+std::tm LocalTime(std::time_t t) {
+  std::tm tm{};
+  ::localtime_s(&tm, &t);
+  return tm;
+}
+
+File::~File() {
+  std::error_code ignored;
+  Close(ignored);
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    std::error_code ignored;
+    Close(ignored);
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+bool File::IsOpen() const { return H(*this) != INVALID_HANDLE_VALUE && handle_ != -1; }
+
+bool File::Write(const void* data, std::size_t n, std::error_code& ec) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(n > (1u << 30) ? (1u << 30) : n);
+    if (!::WriteFile(H(*this), p, want, &put, nullptr)) {
+      ec = LastError();
+      return false;
+    }
+    p += put;
+    n -= put;
+  }
+  ec.clear();
+  return true;
+}
+
+bool File::WriteAt(std::uint64_t offset, const void* data, std::size_t n, std::error_code& ec) {
+  LARGE_INTEGER here{}, zero{}, at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(H(*this), zero, &here, FILE_CURRENT) ||
+      !::SetFilePointerEx(H(*this), at, nullptr, FILE_BEGIN)) {
+    ec = LastError();
+    return false;
+  }
+  const bool ok = Write(data, n, ec);
+  if (!::SetFilePointerEx(H(*this), here, nullptr, FILE_BEGIN) && ok) {
+    ec = LastError();
+    return false;
+  }
+  return ok;
+}
+
+std::size_t File::Read(void* data, std::size_t n, std::error_code& ec) {
+  DWORD got = 0;
+  const DWORD want = static_cast<DWORD>(n > (1u << 30) ? (1u << 30) : n);
+  if (!::ReadFile(H(*this), data, want, &got, nullptr)) {
+    ec = LastError();
+    return 0;
+  }
+  ec.clear();
+  return got;
+}
+
+bool File::Seek(std::uint64_t offset, std::error_code& ec) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(H(*this), at, nullptr, FILE_BEGIN)) {
+    ec = LastError();
+    return false;
+  }
+  ec.clear();
+  return true;
+}
+
+std::uint64_t File::Size(std::error_code& ec) const {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(H(*this), &size)) {
+    ec = LastError();
+    return 0;
+  }
+  ec.clear();
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+bool File::Flush(std::error_code& ec) {
+  if (!::FlushFileBuffers(H(*this))) {
+    ec = LastError();
+    return false;
+  }
+  ec.clear();
+  return true;
+}
+
+bool File::Close(std::error_code& ec) {
+  ec.clear();
+  if (!IsOpen()) return true;
+  const HANDLE h = H(*this);
+  handle_ = -1;
+  if (!::CloseHandle(h)) {
+    ec = LastError();
+    return false;
+  }
+  return true;
+}
+
+bool File::CopyFrom(File& from, const std::function<bool(std::uint64_t)>& onBytes,
+                    std::error_code& ec) {
+  std::vector<char> buffer(1 << 20);
+  std::uint64_t done = 0;
+  for (;;) {
+    const std::size_t got = from.Read(buffer.data(), buffer.size(), ec);
+    if (ec) return false;
+    if (got == 0) break;
+    if (!Write(buffer.data(), got, ec)) return false;
+    done += got;
+    if (onBytes && !onBytes(done)) {
+      ec = std::make_error_code(std::errc::operation_canceled);
+      return false;
+    }
+  }
+  ec.clear();
+  return true;
+}
+
+File OpenForReading(const std::string& path, std::error_code& ec) {
+  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ec = LastError();
+    return File();
+  }
+  ec.clear();
+  return File(reinterpret_cast<std::intptr_t>(h));
+}
+
+File CreateExclusive(const std::string& path, FileAccess access, std::error_code& ec) {
+  // A new file in a folder of the user's own inherits that folder's access list; OwnerOnly
+  // files are only ever made in such folders or beside a target the user chose.
+  (void)access;
+  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ec = LastError();
+    return File();
+  }
+  ec.clear();
+  return File(reinterpret_cast<std::intptr_t>(h));
+}
+
+std::error_code CheckWritable(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    return std::error_code(ERROR_ACCESS_DENIED, std::system_category());
+  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError();
+  ::CloseHandle(h);
+  return {};
+}
+
+bool RenameOver(const std::string& from, const std::string& to, std::error_code& ec) {
+  if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ec = LastError();
+    return false;
+  }
+  ec.clear();
+  return true;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& ec) {
+  if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    ec = LastError();
+    return false;
+  }
+  ec.clear();
+  return true;
+}
+
+std::string MakePrivateFolder(const std::string& parent, const std::string& prefix,
+                              std::error_code& ec) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    const std::string name =
+        parent + "\\" + prefix + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+        std::to_string(counter.QuadPart % 1000000007) + std::to_string(attempt);
+    if (::CreateDirectoryW(Wide(name).c_str(), nullptr)) {
+      ec.clear();
+      return name;
+    }
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  ec = LastError();
+  return {};
+}
+
+void CatchInterrupts() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+int InterruptSignal() { return g_signal.load(); }
 
 }  // namespace qorva::platform

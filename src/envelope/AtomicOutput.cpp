@@ -1,17 +1,15 @@
 #include "AtomicOutput.h"
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <random>
-
-#include "CryptoError.h"
 
 namespace qorva {
 namespace fs = std::filesystem;
 
 namespace {
+
 std::string TempNameFor(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   static const unsigned salt = std::random_device{}();
@@ -19,73 +17,121 @@ std::string TempNameFor(const std::string& target) {
   std::snprintf(suffix, sizeof suffix, ".~%08x%04x.tmp", salt, counter++ & 0xffffu);
   return target + suffix;
 }
+
+std::string FolderOf(const std::string& path) {
+  const fs::path folder = platform::PathFromUtf8(path).parent_path();
+  return folder.empty() ? std::string(".") : platform::PathToUtf8(folder);
+}
+
 }  // namespace
 
-TAtomicOutput::TAtomicOutput(const std::string& target) : target_(target) {
-  if (target.empty()) throw CryptoError("No output file name given.");
-  for (int attempt = 0; attempt < 8 && !f_; ++attempt) {
+std::string WriteErrorMessage(const std::string& path, const std::string& what,
+                              std::error_code ec) {
+  if (ec == std::errc::no_space_on_device || ec == std::errc::file_too_large)
+    return "not enough space in " + FolderOf(path);
+  return "Cannot write file " + path + " (" + what + "): " + ec.message();
+}
+
+TAtomicOutput::TAtomicOutput(const std::string& target, platform::FileAccess access,
+                             TDurability durability)
+    : target_(target), durability_(durability) {
+  if (target.empty())
+    throw EFileWriteError("No output file name given.",
+                          std::make_error_code(std::errc::invalid_argument));
+  std::error_code ec;
+  for (int attempt = 0; attempt < 8 && !file_.IsOpen(); ++attempt) {
     temp_ = TempNameFor(target);
-    // "x": never reuse a file someone else made.
-    f_ = std::fopen(temp_.c_str(), "wbx");
-    if (!f_ && errno != EEXIST) break;
+    file_ = platform::CreateExclusive(temp_, access, ec);
+    if (ec && ec != std::errc::file_exists) break;
   }
-  if (!f_) throw CryptoError("Cannot create file " + target + ": " + std::strerror(errno));
-  std::setvbuf(f_, nullptr, _IOFBF, 1 << 20);
+  if (!file_.IsOpen()) {
+    temp_.clear();
+    if (ec == std::errc::no_space_on_device)
+      throw EFileWriteError(WriteErrorMessage(target, "", ec), ec);
+    throw EFileWriteError("Cannot create file " + target + ": " + ec.message(), ec);
+  }
 }
 
 TAtomicOutput::~TAtomicOutput() {
   if (!committed_) Discard();
 }
 
-void TAtomicOutput::Fail(const std::string& what) {
-  const int err = errno;
+void TAtomicOutput::Fail(const std::string& what, std::error_code ec) {
   Discard();
-  throw CryptoError("Cannot write file " + target_ + " (" + what + "): " + std::strerror(err));
+  throw EFileWriteError(WriteErrorMessage(target_, what, ec), ec);
 }
 
 void TAtomicOutput::Write(const void* data, std::size_t n) {
-  if (!f_) throw CryptoError("Cannot write file " + target_ + ": already closed.");
+  if (!file_.IsOpen()) Fail("closed", std::make_error_code(std::errc::bad_file_descriptor));
   if (n == 0) return;
-  if (std::fwrite(data, 1, n, f_) != n) Fail("write");
+  std::error_code ec;
+  if (!file_.Write(data, n, ec)) Fail("write", ec);
   pos_ += n;
 }
 
 void TAtomicOutput::WriteAt(std::uint64_t offset, const void* data, std::size_t n) {
-  if (!f_) throw CryptoError("Cannot write file " + target_ + ": already closed.");
-  if (fseeko(f_, static_cast<off_t>(offset), SEEK_SET) != 0) Fail("seek");
-  if (std::fwrite(data, 1, n, f_) != n) Fail("write");
-  if (fseeko(f_, static_cast<off_t>(pos_), SEEK_SET) != 0) Fail("seek");
+  if (!file_.IsOpen()) Fail("closed", std::make_error_code(std::errc::bad_file_descriptor));
+  std::error_code ec;
+  if (!file_.WriteAt(offset, data, n, ec)) Fail("write", ec);
 }
 
-void TAtomicOutput::Commit() {
-  if (!f_) throw CryptoError("Cannot write file " + target_ + ": already closed.");
-  std::FILE* f = f_;
-  f_ = nullptr;
-  if (std::fclose(f) != 0) {
-    const int err = errno;
-    std::error_code ec;
-    fs::remove(temp_, ec);
-    throw CryptoError("Cannot write file " + target_ + " (close): " + std::strerror(err));
-  }
+void TAtomicOutput::CopyFrom(platform::File& from,
+                             const std::function<bool(std::uint64_t)>& onBytes) {
+  if (!file_.IsOpen()) Fail("closed", std::make_error_code(std::errc::bad_file_descriptor));
+  const std::uint64_t start = pos_;
   std::error_code ec;
-  fs::rename(temp_, target_, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp_, ignored);
-    throw CryptoError("Cannot create file " + target_ + ": " + ec.message());
+  const bool ok = file_.CopyFrom(
+      from,
+      [&](std::uint64_t done) {
+        pos_ = start + done;
+        return !onBytes || onBytes(done);
+      },
+      ec);
+  if (!ok && ec == std::errc::operation_canceled) {
+    Discard();
+    throw CryptoCancelled();
+  }
+  if (!ok) Fail("copy", ec);
+}
+
+void TAtomicOutput::Commit(TReplace replace) {
+  if (!file_.IsOpen()) Fail("closed", std::make_error_code(std::errc::bad_file_descriptor));
+  std::error_code ec;
+  if (durability_ == TDurability::Flushed && !file_.Flush(ec)) Fail("flush", ec);
+  if (!file_.Close(ec)) Fail("close", ec);
+  const bool renamed = replace == TReplace::Over ? platform::RenameOver(temp_, target_, ec)
+                                                 : platform::RenameNoReplace(temp_, target_, ec);
+  if (!renamed) {
+    Discard();
+    if (ec == std::errc::file_exists) throw EFileWriteError(target_ + " exists", ec);
+    throw EFileWriteError("Cannot create file " + target_ + ": " + ec.message(), ec);
   }
   committed_ = true;
 }
 
 void TAtomicOutput::Discard() {
-  if (f_) {
-    std::fclose(f_);
-    f_ = nullptr;
-  }
+  std::error_code ec;
+  file_.Close(ec);
   if (!temp_.empty() && !committed_) {
-    std::error_code ec;
-    fs::remove(temp_, ec);
+    fs::remove(platform::PathFromUtf8(temp_), ec);
+    temp_.clear();
   }
+}
+
+void PlaceFile(const std::string& from, const std::string& target, TReplace replace) {
+  std::error_code ec;
+  platform::File in = platform::OpenForReading(from, ec);
+  if (!in.IsOpen()) throw EFileWriteError("Cannot open file " + from + ": " + ec.message(), ec);
+  if (!in.Flush(ec)) throw EFileWriteError(WriteErrorMessage(from, "flush", ec), ec);
+  const bool renamed = replace == TReplace::Over ? platform::RenameOver(from, target, ec)
+                                                 : platform::RenameNoReplace(from, target, ec);
+  if (renamed) return;
+  if (ec == std::errc::file_exists) throw EFileWriteError(target + " exists", ec);
+  if (ec != std::errc::cross_device_link)
+    throw EFileWriteError("Cannot create file " + target + ": " + ec.message(), ec);
+  TAtomicOutput out(target);
+  out.CopyFrom(in);
+  out.Commit(replace);
 }
 
 }  // namespace qorva

@@ -3,6 +3,7 @@
 #include <botan/block_cipher.h>
 #include <botan/data_src.h>
 #include <botan/hash.h>
+#include <botan/mem_ops.h>
 #include <botan/pk_keys.h>
 #include <botan/pkcs8.h>
 #include <botan/pubkey.h>
@@ -58,7 +59,7 @@ void CheckAction(int action) {
 // always present, so the ciphertext is a whole number of blocks and never empty).
 class TwofishFreeBlocks : public TCipherTransform {
  public:
-  TwofishFreeBlocks(const Bytes& key, bool encrypt) : encrypt_(encrypt) {
+  TwofishFreeBlocks(const SecretBytes& key, bool encrypt) : encrypt_(encrypt) {
     try {
       cipher_ = Botan::BlockCipher::create_or_throw("Twofish");
       cipher_->set_key(key.data(), key.size());
@@ -123,6 +124,8 @@ class TwofishFreeBlocks : public TCipherTransform {
   Bytes pending_;
 };
 
+// RSA input is a pass phrase (sealing) and its output one (opening): both stay in wiped
+// memory; only the ciphertext goes to ordinary buffers.
 class RsaOaep : public TCipherTransform {
  public:
   RsaOaep(const Bytes& publicKey, const Bytes& privateKey, bool encrypt)
@@ -138,7 +141,7 @@ class RsaOaep : public TCipherTransform {
     if (encrypt_) {
       auto key = LoadPublic(public_);
       try {
-        Botan::System_RNG rng;
+        Botan::RandomNumberGenerator& rng = Botan::system_rng();
         Botan::PK_Encryptor_EME enc(*key, rng, kOaep);
         if (in_.size() > enc.maximum_input_size())
           throw CryptoError("The data is too long for the RSA key (" + std::to_string(in_.size()) +
@@ -152,11 +155,17 @@ class RsaOaep : public TCipherTransform {
       }
       return;
     }
+    SecretBytes secret;
+    FinishSecret(secret);
+    out.insert(out.end(), secret.begin(), secret.end());
+  }
+
+  void FinishSecret(SecretBytes& out) override {
+    if (encrypt_) return TCipherTransform::FinishSecret(out);
     auto key = LoadPrivate(private_);
     try {
-      Botan::System_RNG rng;
-      Botan::PK_Decryptor_EME dec(*key, rng, kOaep);
-      const auto pt = dec.decrypt(in_.data(), in_.size());
+      Botan::PK_Decryptor_EME dec(*key, Botan::system_rng(), kOaep);
+      const Botan::secure_vector<std::uint8_t> pt = dec.decrypt(in_.data(), in_.size());
       out.insert(out.end(), pt.begin(), pt.end());
     } catch (const std::exception&) {
       throw CryptoError(
@@ -166,33 +175,75 @@ class RsaOaep : public TCipherTransform {
 
  private:
   bool encrypt_;
-  Bytes public_, private_, in_;
+  Bytes public_, private_;
+  SecretBytes in_;
 };
 
+const char* ShaName(int bits) {
+  switch (bits) {
+    case 160:
+      return "SHA-1";
+    case 256:
+      return "SHA-256";
+    case 384:
+      return "SHA-384";
+    case 512:
+      return "SHA-512";
+    default:
+      throw CryptoError("Unsupported SHA hash size " + std::to_string(bits) + ".");
+  }
+}
+
 }  // namespace
+
+void* SecureAllocate(std::size_t count, std::size_t size) {
+  void* p = Botan::allocate_memory(count, size);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
+void SecureFree(void* p, std::size_t count, std::size_t size) noexcept {
+  Botan::deallocate_memory(p, count, size);
+}
+
+void Wipe(void* p, std::size_t n) noexcept { Botan::secure_scrub_memory(p, n); }
+
+void TSystemRandom::Fill(std::uint8_t* out, std::size_t n) {
+  try {
+    Botan::system_rng().randomize(out, n);
+  } catch (const std::exception& e) {
+    throw CryptoError(std::string("The system random source failed: ") + e.what());
+  }
+}
+
+unsigned TSystemRandom::Below(unsigned n) {
+  if (n == 0 || n > 256) throw CryptoError("Random range out of bounds.");
+  // Rejection keeps every value equally likely.
+  const unsigned limit = 256 - 256 % n;
+  for (;;) {
+    if (pos_ == pool_.size()) {
+      pool_.resize(256);
+      Fill(pool_.data(), pool_.size());
+      pos_ = 0;
+    }
+    const unsigned b = pool_[pos_++];
+    if (b < limit) return b % n;
+  }
+}
+
+void TCipherTransform::FinishSecret(SecretBytes& out) {
+  Bytes plain;
+  Finish(plain);
+  out.insert(out.end(), plain.begin(), plain.end());
+  Wipe(plain.data(), plain.size());
+}
 
 Bytes TSHAHashingMethod::Hash(const std::string& data) const {
   return Hash(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
 }
 
 Bytes TSHAHashingMethod::Hash(const std::uint8_t* data, std::size_t n) const {
-  const char* name = nullptr;
-  switch (HashSize) {
-    case 160:
-      name = "SHA-1";
-      break;
-    case 256:
-      name = "SHA-256";
-      break;
-    case 384:
-      name = "SHA-384";
-      break;
-    case 512:
-      name = "SHA-512";
-      break;
-    default:
-      throw CryptoError("Unsupported SHA hash size " + std::to_string(HashSize) + ".");
-  }
+  const char* name = ShaName(HashSize);
   try {
     auto h = Botan::HashFunction::create_or_throw(name);
     h->update(data, n);
@@ -206,32 +257,44 @@ Bytes TSHAHashingMethod::Hash(const std::uint8_t* data, std::size_t n) const {
 TTwofishEncryptionMethod::TTwofishEncryptionMethod() = default;
 TTwofishEncryptionMethod::~TTwofishEncryptionMethod() = default;
 
-void TTwofishEncryptionMethod::SetRandomInitVector() {
+SecretBytes TSHAHashingMethod::HashSecret(const std::uint8_t* data, std::size_t n) const {
+  const char* name = ShaName(HashSize);
   try {
-    Botan::System_RNG rng;
-    iv_.resize(kBlock);
-    rng.randomize(iv_.data(), iv_.size());
+    auto h = Botan::HashFunction::create_or_throw(name);
+    h->update(data, n);
+    const Botan::secure_vector<std::uint8_t> d = h->final();
+    return SecretBytes(d.begin(), d.end());
   } catch (const std::exception& e) {
-    throw CryptoError(std::string("The system random source failed: ") + e.what());
+    throw CryptoError(std::string("SHA hashing failed: ") + e.what());
   }
 }
 
-void TTwofishEncryptionMethod::SetSecretKeyFromPassPhrase(const std::string& passPhrase,
+void TTwofishEncryptionMethod::SetRandomInitVector() {
+  iv_.resize(kBlock);
+  TSystemRandom::Fill(iv_.data(), iv_.size());
+}
+
+void TTwofishEncryptionMethod::SetSecretKeyFromPassPhrase(const SecretBytes& passPhrase,
                                                           int keyBits) {
   if (keyBits != 128 && keyBits != 192 && keyBits != 256)
     throw CryptoError("Unsupported Twofish key size " + std::to_string(keyBits) + ".");
   if (!HashingMethod) throw CryptoError("No hashing method set for the Twofish key.");
-  const Bytes digest = HashingMethod->Hash(passPhrase);
+  const SecretBytes digest = HashingMethod->HashSecret(passPhrase.data(), passPhrase.size());
   const std::size_t n = static_cast<std::size_t>(keyBits) / 8;
   if (digest.size() < n)
     throw CryptoError("The hash is too short for a " + std::to_string(keyBits) + "-bit key.");
   key_.assign(digest.begin(), digest.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
+void TTwofishEncryptionMethod::SetSecretKeyFromPassPhrase(const std::string& passPhrase,
+                                                          int keyBits) {
+  SetSecretKeyFromPassPhrase(SecretFromText(passPhrase), keyBits);
+}
+
 void TTwofishEncryptionMethod::SetSecretKey(const Bytes& key) {
   if (key.size() != 16 && key.size() != 24 && key.size() != 32)
     throw CryptoError("A Twofish key has 16, 24 or 32 bytes.");
-  key_ = key;
+  key_.assign(key.begin(), key.end());
 }
 
 std::unique_ptr<TCipherTransform> TTwofishEncryptionMethod::Start(int action) const {
@@ -281,8 +344,7 @@ std::uint64_t TRSAEncryptionMethod::MaxInput(int action) const {
 
 TRSAEncryptionMethod::KeyPair TRSAEncryptionMethod::GenerateKeyPair(std::size_t bits) {
   try {
-    Botan::System_RNG rng;
-    Botan::RSA_PrivateKey key(rng, bits);
+    Botan::RSA_PrivateKey key(Botan::system_rng(), bits);
     const auto spki = key.subject_public_key();
     const auto pkcs8 = key.private_key_info();
     return {Bytes(spki.begin(), spki.end()), Bytes(pkcs8.begin(), pkcs8.end())};

@@ -11,12 +11,52 @@
 
 namespace qorva {
 
-constexpr int efpEncrypt = 0;
-constexpr int efpDecrypt = 1;
-constexpr int emoFreeBlocks = 0;  // each block on its own, no chaining
-constexpr int epmRFC1423 = 2;     // n bytes of value n, n = 1..block size, always present
+enum TCipherAction : int { efpEncrypt = 0, efpDecrypt = 1 };
+enum TEncryptionMode : int { emoFreeBlocks = 0 };  // each block on its own, no chaining
+enum TPaddingMethod : int { epmRFC1423 = 2 };      // n bytes of value n, n = 1..block size
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Memory for secrets (pass phrases, keys): taken from the crypto library's locked pool where
+// it can and wiped when freed.
+void* SecureAllocate(std::size_t count, std::size_t size);
+void SecureFree(void* p, std::size_t count, std::size_t size) noexcept;
+// Overwrites n bytes at p with zeros in a way the compiler keeps.
+void Wipe(void* p, std::size_t n) noexcept;
+
+template <class T>
+struct SecureAllocator {
+  using value_type = T;
+  SecureAllocator() noexcept = default;
+  template <class U>
+  SecureAllocator(const SecureAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(SecureAllocate(n, sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { SecureFree(p, n, sizeof(T)); }
+  template <class U>
+  bool operator==(const SecureAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+// Bytes of a secret, wiped when freed (a copy made by the vector itself is wiped too).
+using SecretBytes = std::vector<std::uint8_t, SecureAllocator<std::uint8_t>>;
+
+inline SecretBytes SecretFromText(const std::string& text) {
+  return SecretBytes(text.begin(), text.end());
+}
+
+// The one random source: the operating system's, through the crypto library. Throws
+// CryptoError when it fails.
+class TSystemRandom {
+ public:
+  static void Fill(std::uint8_t* out, std::size_t n);
+  // Uniform in 0..n-1 (1 <= n <= 256), drawn from a buffer that is wiped when freed.
+  unsigned Below(unsigned n);
+
+ private:
+  SecretBytes pool_;
+  std::size_t pos_ = 0;
+};
 
 class TSHAHashingMethod {
  public:
@@ -24,6 +64,8 @@ class TSHAHashingMethod {
   // The digest of `data`; throws CryptoError for an unsupported size.
   Bytes Hash(const std::string& data) const;
   Bytes Hash(const std::uint8_t* data, std::size_t n) const;
+  // The same in wiped memory, for digests that are keys.
+  SecretBytes HashSecret(const std::uint8_t* data, std::size_t n) const;
 };
 
 // A streaming transform handed out by a method for one encrypt or decrypt run.
@@ -34,6 +76,8 @@ class TCipherTransform {
   virtual void Update(const std::uint8_t* in, std::size_t n, Bytes& out) = 0;
   // Appends what remains after the last input; throws CryptoError on bad input.
   virtual void Finish(Bytes& out) = 0;
+  // The same for output that is a secret.
+  virtual void FinishSecret(SecretBytes& out);
 };
 
 class TEncryptionMethod {
@@ -60,16 +104,18 @@ class TTwofishEncryptionMethod : public TEncryptionMethod {
   void SetRandomInitVector();
   const Bytes& InitVector() const { return iv_; }
   // Key = the first keyBits/8 bytes of HashingMethod's digest of the pass phrase bytes.
+  void SetSecretKeyFromPassPhrase(const SecretBytes& passPhrase, int keyBits);
   void SetSecretKeyFromPassPhrase(const std::string& passPhrase, int keyBits);
   // Sets the raw key (16, 24 or 32 bytes).
   void SetSecretKey(const Bytes& key);
-  const Bytes& SecretKey() const { return key_; }
+  // A copy of the key, for known-answer checks.
+  Bytes SecretKey() const { return Bytes(key_.begin(), key_.end()); }
 
   std::unique_ptr<TCipherTransform> Start(int action) const override;
   std::uint64_t MaxInput(int action) const override;
 
  private:
-  Bytes key_;
+  SecretBytes key_;
   Bytes iv_;
 };
 

@@ -1,8 +1,6 @@
 #include "FileCipher.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <memory>
 
 #include "AtomicOutput.h"
@@ -14,11 +12,6 @@ constexpr std::size_t kBuffer = 1 << 20;
 // ReadFile hands back text: keep it to what sensibly fits in memory.
 constexpr std::uint64_t kReadFileLimit = 64ull << 20;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 void CheckCall(const TEncryptionMethod* method, int action, bool endOfData, bool append) {
   if (!method) throw CryptoError("No encryption method set.");
   if (action != efpEncrypt && action != efpDecrypt)
@@ -28,25 +21,22 @@ void CheckCall(const TEncryptionMethod* method, int action, bool endOfData, bool
 }
 
 // Opens `source` at `offset` and returns how many bytes to read from there.
-File OpenRange(const std::string& source, std::uint64_t offset, std::uint64_t size,
-               std::uint64_t& length) {
-  File f(std::fopen(source.c_str(), "rb"));
-  if (!f) throw CryptoError("Cannot open file " + source + ": " + std::strerror(errno));
-  if (fseeko(f.get(), 0, SEEK_END) != 0)
-    throw CryptoError("Cannot read file " + source + ": " + std::strerror(errno));
-  const off_t end = ftello(f.get());
-  if (end < 0) throw CryptoError("Cannot read file " + source + ": " + std::strerror(errno));
-  const auto total = static_cast<std::uint64_t>(end);
+platform::File OpenRange(const std::string& source, std::uint64_t offset, std::uint64_t size,
+                         std::uint64_t& length) {
+  std::error_code ec;
+  platform::File f = platform::OpenForReading(source, ec);
+  if (!f.IsOpen()) throw CryptoError("Cannot open file " + source + ": " + ec.message());
+  const std::uint64_t total = f.Size(ec);
+  if (ec) throw CryptoError("Cannot read file " + source + ": " + ec.message());
   if (offset > total) throw CryptoError("The offset lies beyond the end of " + source + ".");
   length = size == 0 ? total - offset : std::min(size, total - offset);
-  if (fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
-    throw CryptoError("Cannot read file " + source + ": " + std::strerror(errno));
+  if (!f.Seek(offset, ec)) throw CryptoError("Cannot read file " + source + ": " + ec.message());
   return f;
 }
 
 // Feeds `length` bytes of `f` through `t`, handing each piece of output to `sink`.
 template <class Sink>
-void Pump(std::FILE* f, const std::string& source, std::uint64_t length, TCipherTransform& t,
+void Pump(platform::File& f, const std::string& source, std::uint64_t length, TCipherTransform& t,
           const ProgressCallback& progress, Sink&& sink) {
   Bytes in(static_cast<std::size_t>(std::min<std::uint64_t>(length, kBuffer)));
   Bytes out;
@@ -55,10 +45,16 @@ void Pump(std::FILE* f, const std::string& source, std::uint64_t length, TCipher
   while (done < length) {
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kBuffer));
-    const std::size_t got = std::fread(in.data(), 1, want, f);
+    std::size_t got = 0;
+    std::error_code ec;
+    while (got < want) {
+      const std::size_t n = f.Read(in.data() + got, want - got, ec);
+      if (n == 0) break;
+      got += n;
+    }
     if (got != want)
       throw CryptoError("Cannot read file " + source + ": " +
-                        (std::ferror(f) ? std::strerror(errno) : "it ended early"));
+                        (ec ? ec.message() : std::string("it ended early")));
     out.clear();
     t.Update(in.data(), got, out);
     sink(out);
@@ -79,17 +75,18 @@ std::uint64_t TFileCipher::ProcessFile(const std::string& source, std::uint64_t 
   bytesRead = 0;
   CheckCall(EncryptionMethod, action, endOfData, append);
   std::uint64_t length = 0;
-  File in = OpenRange(source, offset, size, length);
+  platform::File in = OpenRange(source, offset, size, length);
   if (length > EncryptionMethod->MaxInput(action))
     throw CryptoError("The file " + source + " is too long for this encryption method.");
   auto t = EncryptionMethod->Start(action);
-  TAtomicOutput out(destination);
+  TAtomicOutput out(destination, platform::FileAccess::OwnerOnly, Durability);
   std::uint64_t written = 0;
-  Pump(in.get(), source, length, *t, progress_, [&](const Bytes& b) {
+  Pump(in, source, length, *t, progress_, [&](const Bytes& b) {
     out.Write(b.data(), b.size());
     written += b.size();
   });
-  in.reset();
+  std::error_code ignored;
+  in.Close(ignored);
   out.Commit();
   bytesRead = length;
   return written;
@@ -104,9 +101,52 @@ void TFileCipher::WriteFile(const std::string& data, int action, bool endOfData,
   Bytes result;
   t->Update(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), result);
   t->Finish(result);
-  TAtomicOutput out(destination);
+  TAtomicOutput out(destination, platform::FileAccess::OwnerOnly, Durability);
   out.Write(result.data(), result.size());
   out.Commit();
+}
+
+void TFileCipher::WriteFile(const SecretBytes& data, int action, bool endOfData,
+                            const std::string& destination, bool append) {
+  CheckCall(EncryptionMethod, action, endOfData, append);
+  if (data.size() > EncryptionMethod->MaxInput(action))
+    throw CryptoError("The data is too long for this encryption method.");
+  auto t = EncryptionMethod->Start(action);
+  Bytes result;
+  t->Update(data.data(), data.size(), result);
+  t->Finish(result);
+  TAtomicOutput out(destination, platform::FileAccess::OwnerOnly, Durability);
+  out.Write(result.data(), result.size());
+  out.Commit();
+}
+
+SecretBytes TFileCipher::ReadSecret(const std::string& source, int action, std::uint64_t maxBytes,
+                                    std::uint64_t& bytesRead) {
+  bytesRead = 0;
+  CheckCall(EncryptionMethod, action, true, false);
+  std::uint64_t length = 0;
+  platform::File in = OpenRange(source, 0, 0, length);
+  if (length > maxBytes || length > EncryptionMethod->MaxInput(action))
+    throw CryptoError("The file " + source + " is too long for this encryption method.");
+  auto t = EncryptionMethod->Start(action);
+  SecretBytes data(static_cast<std::size_t>(length));
+  std::size_t got = 0;
+  std::error_code ec;
+  while (got < data.size()) {
+    const std::size_t n = in.Read(data.data() + got, data.size() - got, ec);
+    if (n == 0) break;
+    got += n;
+  }
+  if (got != data.size())
+    throw CryptoError("Cannot read file " + source + ": " +
+                      (ec ? ec.message() : std::string("it ended early")));
+  Bytes early;  // RSA gives nothing before the end; a block cipher would
+  t->Update(data.data(), data.size(), early);
+  SecretBytes result(early.begin(), early.end());
+  Wipe(early.data(), early.size());
+  t->FinishSecret(result);
+  bytesRead = length;
+  return result;
 }
 
 std::string TFileCipher::ReadFile(const std::string& source, std::uint64_t offset,
@@ -115,14 +155,14 @@ std::string TFileCipher::ReadFile(const std::string& source, std::uint64_t offse
   bytesRead = 0;
   CheckCall(EncryptionMethod, action, endOfData, false);
   std::uint64_t length = 0;
-  File in = OpenRange(source, offset, size, length);
+  platform::File in = OpenRange(source, offset, size, length);
   if (length > EncryptionMethod->MaxInput(action))
     throw CryptoError("The file " + source + " is too long for this encryption method.");
   if (length > kReadFileLimit)
     throw CryptoError("The file " + source + " is too large to read into memory.");
   auto t = EncryptionMethod->Start(action);
   std::string text;
-  Pump(in.get(), source, length, *t, nullptr,
+  Pump(in, source, length, *t, nullptr,
        [&](const Bytes& b) { text.append(reinterpret_cast<const char*>(b.data()), b.size()); });
   bytesRead = length;
   return text;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "AtomicOutput.h"
 #include "CipherMethods.h"
 #include "CryptoError.h"
 
@@ -12,6 +13,8 @@ namespace qorva {
 class TFileCipher {
  public:
   TEncryptionMethod* EncryptionMethod = nullptr;  // not owned
+  // Scratch for working files that are thrown away: not forced to disk.
+  TDurability Durability = TDurability::Flushed;
 
   // Runs `action` over `size` bytes of `source` from `offset` (size 0 = to the end) and
   // writes the result as a new `destination` (beside it, then renamed over it). Returns
@@ -24,9 +27,16 @@ class TFileCipher {
   // Runs `action` over the bytes of `data` and writes the result as a new `destination`.
   void WriteFile(const std::string& data, int action, bool endOfData,
                  const std::string& destination, bool append);
+  // The same for a secret (a pass phrase): no copy of it outside wiped memory.
+  void WriteFile(const SecretBytes& data, int action, bool endOfData,
+                 const std::string& destination, bool append);
   // Runs `action` over (part of) `source` and returns the result as text.
   std::string ReadFile(const std::string& source, std::uint64_t offset, std::uint64_t size,
                        int action, bool endOfData, std::uint64_t& bytesRead);
+
+  // Runs `action` over the whole of `source` (at most maxBytes) into wiped memory.
+  SecretBytes ReadSecret(const std::string& source, int action, std::uint64_t maxBytes,
+                         std::uint64_t& bytesRead);
 
   // Optional; called during ProcessFile with bytes read so far and the total.
   void SetProgress(ProgressCallback cb) { progress_ = std::move(cb); }

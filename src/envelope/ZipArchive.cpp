@@ -1,13 +1,9 @@
 #include "ZipArchive.h"
 
-#include <fnmatch.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
 #include <zip.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -15,6 +11,7 @@
 
 #include "AtomicOutput.h"
 #include "ChunkedDeflate.h"
+#include "platform.h"
 
 namespace qorva {
 namespace fs = std::filesystem;
@@ -32,11 +29,6 @@ constexpr std::uint32_t kMax32 = 0xFFFFFFFFu;
 // written: deflate may grow incompressible data a little past the input size.
 constexpr std::uint64_t kZip64From = 0xF0000000ull;
 constexpr std::size_t kIoBuffer = 1u << 20;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 class Le {
  public:
@@ -71,8 +63,7 @@ struct Member {
 };
 
 void DosDateTime(std::time_t t, std::uint16_t& time, std::uint16_t& date) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  std::tm tm = platform::LocalTime(t);
   if (tm.tm_year < 80) {
     tm = std::tm{};
     tm.tm_year = 80;
@@ -113,38 +104,68 @@ std::string BareName(const std::string& name) {
   return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
+// '*' any run of characters, '?' any one character, everything else itself.
+bool GlobMatch(const char* pattern, const char* text) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*text) {
+    if (*pattern == '?' || (*pattern && *pattern != '*' && *pattern == *text)) {
+      ++pattern;
+      ++text;
+    } else if (*pattern == '*') {
+      star = pattern++;
+      resume = text;
+    } else if (star) {
+      pattern = star + 1;
+      text = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
 class ZipWriter {
  public:
-  ZipWriter(const std::string& target, bool forceZip64) : out_(target), force64_(forceZip64) {}
+  ZipWriter(const std::string& target, bool forceZip64, TDurability durability)
+      : out_(target, platform::FileAccess::OwnerOnly, durability), force64_(forceZip64) {}
 
   void Add(const std::string& path, const std::string& name, int level, unsigned threads,
            std::uint64_t& done, std::uint64_t total, const ProgressCallback& progress) {
-    File in(std::fopen(path.c_str(), "rb"));
-    if (!in)
-      throw ZipFailure{xerReadError, "Cannot open file " + path + ": " + std::strerror(errno)};
-    struct stat st {};
-    if (fstat(fileno(in.get()), &st) != 0 || !S_ISREG(st.st_mode))
+    std::error_code ec;
+    platform::File in = platform::OpenForReading(path, ec);
+    if (!in.IsOpen())
+      throw ZipFailure{xerReadError, "Cannot open file " + path + ": " + ec.message()};
+    const fs::file_status status = fs::status(platform::PathFromUtf8(path), ec);
+    const std::uint64_t size = in.Size(ec);
+    if (ec || !fs::is_regular_file(status))
       throw ZipFailure{xerReadError, "Not a regular file: " + path};
-    std::setvbuf(in.get(), nullptr, _IOFBF, kIoBuffer);
+    std::error_code mtimeError;
+    const auto mtime = fs::last_write_time(platform::PathFromUtf8(path), mtimeError);
+    const std::time_t modified =
+        mtimeError ? std::time(nullptr)
+                   : std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(mtime));
 
     Member m;
     m.name = name;
-    m.usize = static_cast<std::uint64_t>(st.st_size);
+    m.usize = size;
     m.method = (level == 0 || m.usize == 0) ? 0 : 8;
     if (m.method == 8 && level >= 8) m.flags |= 0x0002;  // "maximum compression"
     for (unsigned char c : name)
       if (c >= 0x80) m.flags |= 0x0800;  // UTF-8 name
-    m.mode = 0100000 | (st.st_mode & 0777);
-    DosDateTime(st.st_mtime, m.dosTime, m.dosDate);
+    m.mode = 0100000 | (static_cast<std::uint32_t>(status.permissions()) & 0777);
+    DosDateTime(modified, m.dosTime, m.dosDate);
     m.offset = out_.Tell();
     m.zip64Local = force64_ || m.usize >= kZip64From;
     WriteLocalHeader(m);
     const std::uint64_t dataStart = out_.Tell();
 
     auto reader = [&](std::uint8_t* buf, std::size_t n) {
-      const std::size_t got = std::fread(buf, 1, n, in.get());
-      if (got == 0 && std::ferror(in.get()))
-        throw ZipFailure{xerReadError, "Cannot read file " + path + ": " + std::strerror(errno)};
+      std::error_code readError;
+      const std::size_t got = in.Read(buf, n, readError);
+      if (readError)
+        throw ZipFailure{xerReadError, "Cannot read file " + path + ": " + readError.message()};
       return got;
     };
     const std::uint64_t base = done;
@@ -296,8 +317,7 @@ bool Selected(const TFilesToProcess& files, const std::string& name) {
   if (files.Empty()) return true;
   for (const std::string& f : files.Entries()) {
     if (f == "*.*" || f == "*") return true;
-    if (fnmatch(f.c_str(), name.c_str(), 0) == 0 ||
-        fnmatch(f.c_str(), BareName(name).c_str(), 0) == 0)
+    if (GlobMatch(f.c_str(), name.c_str()) || GlobMatch(f.c_str(), BareName(name).c_str()))
       return true;
   }
   return false;
@@ -339,7 +359,7 @@ int TZipArchive::Zip() {
       total += size;
       files.emplace_back(path, name);
     }
-    ZipWriter writer(ZipFilename, ForceZip64);
+    ZipWriter writer(ZipFilename, ForceZip64, Durability);
     std::uint64_t done = 0;
     for (const auto& [path, name] : files)
       writer.Add(path, name, CompressionLevel, threads_, done, total, progress_);
@@ -349,6 +369,8 @@ int TZipArchive::Zip() {
     return Fail(f.code, f.message);
   } catch (const CryptoCancelled& e) {
     return Fail(xerCancelled, e.what());
+  } catch (const EFileWriteError& e) {
+    return Fail(e.Code == std::errc::no_space_on_device ? xerNoSpace : xerWriteError, e.what());
   } catch (const CryptoError& e) {
     return Fail(xerWriteError, e.what());
   } catch (const std::exception& e) {
@@ -395,6 +417,9 @@ int TZipArchive::Unzip() {
 
     std::error_code ec;
     fs::create_directories(UnzipToFolder, ec);
+    // The declared sizes must fit before anything is written (and bound what is written).
+    const std::uint64_t space = platform::FreeSpace(UnzipToFolder, ec);
+    if (!ec && space < total) return Fail(xerNoSpace, "not enough space in " + UnzipToFolder);
     std::vector<std::uint8_t> buf(kIoBuffer);
     std::uint64_t done = 0;
     if (progress_ && !progress_(0, total)) return Fail(xerCancelled, "Operation cancelled.");
@@ -413,7 +438,7 @@ int TZipArchive::Unzip() {
       if (!zf)
         return Fail(xerBadArchive,
                     "Cannot read the member " + p.name + ": " + zip_strerror(za.get()));
-      TAtomicOutput out(target.string());
+      TAtomicOutput out(target.string(), platform::FileAccess::OwnerOnly, Durability);
       std::uint64_t got = 0;
       std::uint32_t crc = 0;
       for (;;) {
@@ -425,9 +450,13 @@ int TZipArchive::Unzip() {
                           " is damaged: " + zip_file_strerror(zf.get()));
         }
         if (n == 0) break;
+        got += static_cast<std::uint64_t>(n);
+        // A member that inflates past its declared size is damaged (or hostile): stop now.
+        if (got > p.size)
+          return Fail(xerCrcMismatch, "The member " + p.name + " of " + ZipFilename +
+                                          " is larger than its archive says.");
         crc = libdeflate_crc32(crc, buf.data(), static_cast<std::size_t>(n));
         out.Write(buf.data(), static_cast<std::size_t>(n));
-        got += static_cast<std::uint64_t>(n);
         done += static_cast<std::uint64_t>(n);
         if (progress_ && !progress_(done, std::max(total, done)))
           return Fail(xerCancelled, "Operation cancelled.");
@@ -442,10 +471,36 @@ int TZipArchive::Unzip() {
     return Fail(f.code, f.message);
   } catch (const CryptoCancelled& e) {
     return Fail(xerCancelled, e.what());
+  } catch (const EFileWriteError& e) {
+    return Fail(e.Code == std::errc::no_space_on_device ? xerNoSpace : xerWriteError, e.what());
   } catch (const CryptoError& e) {
     return Fail(xerWriteError, e.what());
   } catch (const std::exception& e) {
     return Fail(xerWriteError, std::string("Unzip failed: ") + e.what());
+  }
+}
+
+std::vector<TZipEntry> TZipArchive::ListEntries(const std::string& archive) {
+  try {
+    Archive za = OpenArchive(archive);
+    std::vector<TZipEntry> entries;
+    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+      const auto idx = static_cast<zip_uint64_t>(i);
+      const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+      zip_stat_t st;
+      if (!raw || zip_stat_index(za.get(), idx, 0, &st) != 0)
+        throw CryptoError("The archive " + archive + " is damaged.");
+      TZipEntry e;
+      e.name = raw;
+      e.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+      e.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+      e.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+      entries.push_back(std::move(e));
+    }
+    return entries;
+  } catch (const ZipFailure& f) {
+    throw CryptoError(f.message);
   }
 }
 

@@ -1,23 +1,18 @@
 #include "uKVXDecrypt.h"
 
-#include <fcntl.h>
-#include <sys/random.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 
+#include "AtomicOutput.h"
 #include "CipherMethods.h"
 #include "CryptoError.h"
 #include "CryptoSelfTest.h"
 #include "FileCipher.h"
 #include "ZipArchive.h"
+#include "platform.h"
 #include "uKVXCodecs.h"
 #include "uKVXFileUtils.h"
 #include "uKVXPublicKey.h"
@@ -35,10 +30,24 @@ const char* const kTwofishMember = "HZTFile.two";
 const char* const kRsaMember = "TwoFishKey.RSA";
 const char* const kTempEnvelope = "Temp_HDE.zip";
 const char* const kTempPassKey = "Temp_PassKey.TXT";
-const char* const kFixedNames[] = {kInputFile, kInnerZip,     kTwofishMember,
-                                   kRsaMember, kTempEnvelope, kTempPassKey};
 
 const char* const kSecretKeyFailed = "Secret Key Decryption failed\r";
+const char* const kCorrupt = "The .hde file appears to be corrupt and cannot be imported.";
+
+// What opening may write before anything in the envelope is trusted. A sealed pass phrase
+// is one RSA block (256 bytes for a 2048-bit key); a few KiB allow keys up to 16384 bits.
+constexpr std::uint64_t kMaxSealedPassPhrase = 4096;
+// Honest ciphertext hardly compresses; an envelope whose Twofish member expands beyond
+// twice its stored size (plus room for the odd repetitive report) is not ours.
+constexpr std::uint64_t kCiphertextAllowance = 1u << 20;
+
+enum class TDirection { Encrypt, Decrypt, Other };
+
+TDirection DirectionOf(const std::string& directive) {
+  if (directive == "encrypt") return TDirection::Encrypt;
+  if (directive == "decrypt") return TDirection::Decrypt;
+  return TDirection::Other;  // compared exactly: "Encrypt" is no directive
+}
 
 std::string NotInstalledNotice() {
   return std::string(
@@ -47,148 +56,143 @@ std::string NotInstalledNotice() {
          QORVA_COMPANY + "\rPhone: (555) 014-2290\rFax: (555) 014-2291";
 }
 
-// One byte from the operating system's cryptographic random source.
-class TSystemRandom {
- public:
-  std::uint8_t Byte() {
-    if (pos_ == sizeof(buf_)) {
-      size_t got = 0;
-      while (got < sizeof(buf_)) {
-        const ssize_t n = ::getrandom(buf_ + got, sizeof(buf_) - got, 0);
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          throw EInOutError(errno);
-        }
-        got += static_cast<size_t>(n);
-      }
-      pos_ = 0;
-    }
-    return buf_[pos_++];
-  }
-  // Uniform in 0..n-1 (n <= 256), by rejection so that no value is favoured.
-  unsigned Below(unsigned n) {
-    const unsigned limit = 256 - 256 % n;
-    for (;;) {
-      const unsigned b = Byte();
-      if (b < limit) return b % n;
-    }
-  }
-
- private:
-  std::uint8_t buf_[256] = {};
-  size_t pos_ = sizeof(buf_);
-};
-
-// 64 to 71 characters of codes 34..121.
-std::string MakePassPhrase() {
+// 64 to 71 characters of codes 34..121, in wiped memory.
+SecretBytes MakePassPhrase() {
   TSystemRandom random;
   const unsigned length = 64 + random.Below(8);
-  std::string phrase;
+  SecretBytes phrase;
+  phrase.reserve(length);
   for (unsigned i = 0; i < length; ++i) {
     unsigned r = random.Below(122);
     if (r <= 34 || r == 39) r += 34;
-    phrase += static_cast<char>(r);
+    phrase.push_back(static_cast<std::uint8_t>(r));
   }
   return phrase;
 }
 
+// Blank (codes 32 and below) from end to end, as an empty pass phrase reads.
+bool IsBlank(const SecretBytes& text) {
+  return std::all_of(text.begin(), text.end(), [](std::uint8_t c) { return c <= 32; });
+}
+
 std::uint64_t FileSize(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  std::error_code ec;
+  const auto size = fs::file_size(platform::PathFromUtf8(path), ec);
+  return ec ? 0 : static_cast<std::uint64_t>(size);
 }
 
 bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Why a caller's file cannot be used with working folder W (the clean-up would delete it
-// or a working file would overwrite it); empty when it can.
-std::string WorkingNameClash(const std::string& W, const std::string& path) {
   std::error_code ec;
-  const fs::path target = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  if (ec) return {};
-  for (const char* name : kFixedNames) {
-    std::error_code ec2;
-    const fs::path fixed = fs::weakly_canonical(fs::absolute(fs::path(W) / name, ec2), ec2);
-    if (!ec2 && fixed == target) {
-      return "Cannot use " + path + ": the envelope needs that name for a working file";
-    }
-  }
-  return {};
+  return fs::exists(fs::symlink_status(platform::PathFromUtf8(path), ec));
 }
 
-// Working files are readable by the user alone. The zip and cipher layer creates files
-// with the process's mask, so the mask is narrowed while any envelope call runs (calls on
-// several threads share one narrowing) and the previous one kept for the placed envelope.
-class TPrivateFilesScope {
- public:
-  TPrivateFilesScope() {
-    std::lock_guard<std::mutex> lock(Guard());
-    if (Depth()++ == 0) Previous() = ::umask(077);
-  }
-  ~TPrivateFilesScope() {
-    std::lock_guard<std::mutex> lock(Guard());
-    if (--Depth() == 0) ::umask(Previous());
-  }
-  TPrivateFilesScope(const TPrivateFilesScope&) = delete;
-  TPrivateFilesScope& operator=(const TPrivateFilesScope&) = delete;
+void Rename(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  if (!platform::RenameOver(from, to, ec)) throw EInOutError(ec.value());
+}
 
-  // The mode a new file would have had outside envelope calls.
-  static unsigned UsualNewFileMode() {
-    std::lock_guard<std::mutex> lock(Guard());
-    return 0666 & ~(Depth() ? Previous() : CurrentUmask());
+// What a byte costs each kind of step, relative to copying it: the progress bar gives every
+// step a share in proportion to bytes times cost, so that it moves at an even pace.
+namespace cost {
+constexpr double kCopy = 1;
+constexpr double kDeflate = 30;  // level 9; nearly all of an encryption's time
+constexpr double kTwofish = 10;
+constexpr double kStore = 1;  // zipping ciphertext, which is stored, not compressed
+constexpr double kInflate = 3;
+// An inner archive of a report is about a quarter of it, until its real size is known.
+constexpr double kInnerShare = 0.25;
+}  // namespace cost
+
+// Progress over one call. The bar's length is fixed when the call starts; each step owns a
+// stretch of it in proportion to its planned cost. Steps whose sizes show only later are
+// planned with an estimate and planned again, over what is left of the bar, once known.
+class TProgressPlan {
+ public:
+  explicit TProgressPlan(ProgressCallback cb) : cb_(std::move(cb)) {}
+
+  // The first plan of all the call's steps; fixes the bar's length.
+  void Plan(const std::vector<double>& costs) {
+    double sum = 0;
+    for (double c : costs) sum += c;
+    total_ = std::max<std::uint64_t>(static_cast<std::uint64_t>(sum), 1);
+    bounds_.assign(costs.size() + 1, 0);
+    Replan(0, costs);
+  }
+  // Shares what is left of the bar from step `first` on among `costs` (one per step left).
+  void Replan(std::size_t first, const std::vector<double>& costs) {
+    if (first >= bounds_.size()) return;
+    const std::uint64_t from = std::max(reported_, bounds_[first]);
+    double sum = 0;
+    for (double c : costs) sum += c;
+    double at = 0;
+    for (std::size_t i = 0; i < costs.size() && first + i + 1 < bounds_.size(); ++i) {
+      at += costs[i];
+      const double share = sum > 0 ? at / sum : 1.0;
+      bounds_[first + i + 1] =
+          from + static_cast<std::uint64_t>(share * static_cast<double>(total_ - from));
+    }
+    bounds_[first] = from;
+    bounds_.back() = total_;
+  }
+  // A callback for step `index` that places the step's own done/total in its stretch.
+  ProgressCallback Step(std::size_t index) {
+    return [this, index](std::uint64_t done, std::uint64_t total) {
+      const std::uint64_t lo = bounds_[index], hi = bounds_[index + 1];
+      const double part =
+          total ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total)) : 1.0;
+      return Report(lo + static_cast<std::uint64_t>(part * static_cast<double>(hi - lo)));
+    };
+  }
+  bool Report(std::uint64_t at) {
+    if (cancelled_) return false;
+    reported_ = std::max(reported_, std::min(at, total_));
+    if (cb_ && !cb_(reported_, total_)) cancelled_ = true;
+    return !cancelled_;
+  }
+  bool Finish() { return Report(total_); }
+  bool Cancelled() const { return cancelled_; }
+  void ThrowIfCancelled() const {
+    if (cancelled_) throw CryptoCancelled();
   }
 
  private:
-  static std::mutex& Guard() {
-    static std::mutex m;
-    return m;
-  }
-  static int& Depth() {
-    static int depth = 0;
-    return depth;
-  }
-  static mode_t& Previous() {
-    static mode_t mask = 022;
-    return mask;
-  }
+  ProgressCallback cb_;
+  std::uint64_t total_ = 1;
+  std::uint64_t reported_ = 0;
+  std::vector<std::uint64_t> bounds_{0, 1};
+  bool cancelled_ = false;
 };
-
-// Renames the finished envelope over target when both are on one file system, with the
-// permissions a new file (or the file it replaces) would have; false when it cannot.
-bool MoveEnvelope(const std::string& from, const std::string& target) {
-  struct stat existing {};
-  const mode_t mode = ::stat(target.c_str(), &existing) == 0
-                          ? (existing.st_mode & 07777)
-                          : static_cast<mode_t>(TPrivateFilesScope::UsualNewFileMode());
-  const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ready = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ::close(fd);
-  return ready && std::rename(from.c_str(), target.c_str()) == 0;
-}
 
 }  // namespace
 
-// The state of one call: nothing of it outlives the call.
+// The state of one call: nothing of it outlives the call. Its working folder is private to
+// the call and goes, with everything in it, when the call ends, however it ends.
 struct TKVXDecryption::TCall {
   TCall(const std::string& directive, const std::string& file, const std::string& returnName,
-        bool filesList)
+        bool filesList, const ProgressCallback& cb)
       : Directive(directive),
+        direction(DirectionOf(directive)),
         FileToProcess(file),
         ReturnFileName(returnName),
-        bFilesList(filesList) {}
+        bFilesList(filesList),
+        progress(cb) {}
+  ~TCall() {
+    Release();
+    if (!P.empty()) DeleteAnyCreatedTempFiles(P, zipName, rsaName, twoName);
+  }
 
   const std::string& Directive;
+  TDirection direction;
   const std::string& FileToProcess;
   const std::string& ReturnFileName;
   bool bFilesList;
 
-  std::string W;
+  std::string W;  // the caller's folder: where bare names land
+  std::unique_ptr<platform::PrivateFolder> folder;
+  std::string P;  // the private working folder, with a trailing separator
   int stage = 0;  // the stage marker "1".."10", kept as its number
   bool result = false;
-  std::string passPhrase;
+  SecretBytes passPhrase;
   std::string zipName, rsaName, twoName;  // generated names, empty until chosen
 
   std::unique_ptr<TZipArchive> zip;
@@ -197,28 +201,8 @@ struct TKVXDecryption::TCall {
   std::unique_ptr<TSHAHashingMethod> sha;
   std::unique_ptr<TTwofishEncryptionMethod> twofish;
 
-  // Progress over the whole call: `unit` bytes per step, `steps` steps.
-  std::function<bool(std::uint64_t, std::uint64_t)> progress;
-  std::uint64_t unit = 1;
-  std::uint64_t steps = 1;
-  bool cancelled = false;
+  TProgressPlan progress;
 
-  bool Report(std::uint64_t done) {
-    if (!progress || cancelled) return !cancelled;
-    const std::uint64_t total = unit * steps;
-    if (!progress(std::min(done, total), total)) cancelled = true;
-    return !cancelled;
-  }
-  // A callback for step `index` (from 0) that scales the step's own done/total.
-  ProgressCallback Step(std::uint64_t index) {
-    return [this, index](std::uint64_t done, std::uint64_t total) {
-      const double part = total ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
-      return Report(unit * index + static_cast<std::uint64_t>(part * static_cast<double>(unit)));
-    };
-  }
-  void ThrowIfCancelled() const {
-    if (cancelled) throw ECancelled();
-  }
   void Release() {
     zip.reset();
     cipher.reset();
@@ -288,9 +272,10 @@ void TKVXDecryption::DeleteAnyCreatedTempFiles(const std::string& W, const std::
   for (const std::string& name : names) {
     // An empty generated name would stand for the folder itself, which stays.
     if (name.empty()) continue;
-    const std::string path = W + name;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
+    const fs::path path = platform::PathFromUtf8(W + name);
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(path, ec))) continue;
+    fs::remove(path, ec);
   }
 }
 
@@ -306,9 +291,7 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
                                                const std::string& ReturnFileName,
                                                const std::string& AWorkingDirectory,
                                                bool bFilesList) {
-  TPrivateFilesScope privateFiles;
-  TCall call(Directive, FileToProcess, ReturnFileName, bFilesList);
-  call.progress = progress_;
+  TCall call(Directive, FileToProcess, ReturnFileName, bFilesList, progress_);
   try {
     std::string why;
     const bool installed = IsActiveXInstalled(&why);
@@ -325,48 +308,41 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
       call.result = true;
       call.W = WithTrailingSeparator(AWorkingDirectory);
       if (bFilesList) stlstFileList.push_back(call.W + ReturnFileName);
-      // A caller's file under a working name is refused before anything is cleaned up.
-      const std::string output =
-          Directive == "encrypt" && fs::path(ReturnFileName).has_parent_path()
-              ? ReturnFileName
-              : call.W + ReturnFileName;
-      std::string clash = WorkingNameClash(call.W, FileToProcess);
-      if (clash.empty() && (Directive == "encrypt" || Directive == "decrypt")) {
-        clash = WorkingNameClash(call.W, output);
-      }
       call.stage = 4;
       bool setUp = false;
-      if (!clash.empty()) {
-        ShowMessage(kSecretKeyFailed + clash);
-        call.W.clear();  // nothing of the caller's is cleaned away
+      try {
+        // Components that failed their self-test are not used, whatever the answer was.
+        if (!installed) throw CryptoError(why.empty() ? "The encryption self-test failed." : why);
+        // Every working file lives in a folder of this call's own, never among other
+        // users' files.
+        call.folder = std::make_unique<platform::PrivateFolder>("qorva-envelope");
+        if (call.folder->path().empty())
+          throw CryptoError("Cannot make a working folder in " + platform::UserTempFolder() + ": " +
+                            call.folder->error().message());
+        call.P = WithTrailingSeparator(call.folder->path());
+        call.zip = std::make_unique<TZipArchive>();
+        call.zip->CompressionLevel = xclHigh;
+        call.zip->PreservePaths = false;
+        call.zip->Durability = TDurability::Scratch;
+        call.cipher = std::make_unique<TFileCipher>();
+        call.cipher->Durability = TDurability::Scratch;
+        call.rsa = std::make_unique<TRSAEncryptionMethod>();
+        call.sha = std::make_unique<TSHAHashingMethod>();
+        call.twofish = std::make_unique<TTwofishEncryptionMethod>();
+        call.sha->HashSize = 512;
+        call.twofish->HashingMethod = call.sha.get();
+        call.twofish->EncryptionMode = emoFreeBlocks;
+        call.twofish->PaddingMethod = epmRFC1423;
+        setUp = true;
+      } catch (const std::exception& e) {
+        ShowMessage(kSecretKeyFailed + std::string(e.what()));
         call.result = false;
-      } else {
-        try {
-          // Components that failed their self-test are not used, whatever the answer was.
-          if (!installed) throw CryptoError(why.empty() ? "The encryption self-test failed." : why);
-          call.zip = std::make_unique<TZipArchive>();
-          call.zip->CompressionLevel = xclHigh;
-          call.zip->PreservePaths = false;
-          call.cipher = std::make_unique<TFileCipher>();
-          call.rsa = std::make_unique<TRSAEncryptionMethod>();
-          call.sha = std::make_unique<TSHAHashingMethod>();
-          call.twofish = std::make_unique<TTwofishEncryptionMethod>();
-          call.sha->HashSize = 512;
-          call.twofish->HashingMethod = call.sha.get();
-          call.twofish->EncryptionMode = emoFreeBlocks;
-          call.twofish->PaddingMethod = epmRFC1423;
-          setUp = true;
-        } catch (const std::exception& e) {
-          ShowMessage(kSecretKeyFailed + std::string(e.what()));
-          DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
-          call.result = false;
-        }
       }
       if (setUp) {
         call.stage = 5;
-        if (Directive == "decrypt") {
+        if (call.direction == TDirection::Decrypt) {
           DecryptSteps(call);
-        } else if (Directive == "encrypt") {
+        } else if (call.direction == TDirection::Encrypt) {
           call.stage = 7;
           EncryptSteps(call);
         }
@@ -375,40 +351,45 @@ bool TKVXDecryption::TwoFishRSADigitalEnvelope(const std::string& Directive,
       call.Release();
     }
     call.stage = 9;
-    DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
-    call.stage = 10;
-    return call.result && !call.cancelled;
+    call.stage = 10;  // the working folder goes with the call
+    return call.result && !call.progress.Cancelled();
   } catch (...) {
-    call.Release();
-    DeleteAnyCreatedTempFiles(call.W, call.zipName, call.rsaName, call.twoName);
     if (call.stage != 10) info("Error in TwoFishRSADigitalEnvelope:" + std::to_string(call.stage));
     throw;
   }
 }
 
 void TKVXDecryption::EncryptSteps(TCall& c) {
-  const std::string& W = c.W;
-  c.unit = std::max<std::uint64_t>(FileSize(c.FileToProcess), 1);
-  c.steps = 5;  // copy, inner zip, Twofish, outer zip, placement
+  const std::string& P = c.P;
   TZipArchive& zip = *c.zip;
   TFileCipher& cipher = *c.cipher;
+  TProgressPlan& progress = c.progress;
+  // copy, inner zip, Twofish, outer zip, placement
+  const double report = static_cast<double>(FileSize(c.FileToProcess));
+  const double inner = report * cost::kInnerShare;
+  progress.Plan({report * cost::kCopy, report * cost::kDeflate, inner * cost::kTwofish,
+                 inner * cost::kStore, inner * cost::kCopy});
   try {
     const bool hasFolder = fs::path(c.ReturnFileName).has_parent_path();
-    const std::string target = hasFolder ? c.ReturnFileName : W + c.ReturnFileName;
+    const std::string target = hasFolder ? c.ReturnFileName : c.W + c.ReturnFileName;
 
-    // Earlier runs' leftovers go first, so that every archive below is made new.
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
-
-    const auto copyStep = c.Step(0);
-    FileCopy(c.FileToProcess, W + kInputFile,
-             [&](std::uint64_t done) { return copyStep(done, c.unit); });
+    const auto copyStep = progress.Step(0);
+    const std::uint64_t reportBytes = FileSize(c.FileToProcess);
+    FileCopy(
+        c.FileToProcess, P + kInputFile,
+        [&](std::uint64_t done) { return copyStep(done, reportBytes); },
+        platform::FileAccess::OwnerOnly, TDurability::Scratch);
 
     zip.FilesToProcess = "";
-    zip.AddFilesToProcess(W + kInputFile);
-    zip.ZipFilename = W + kInnerZip;
-    zip.SetProgress(c.Step(1));
-    zip.Zip();  // a failed inner archive shows in the Twofish step
-    c.ThrowIfCancelled();
+    zip.AddFilesToProcess(P + kInputFile);
+    zip.ZipFilename = P + kInnerZip;
+    zip.SetProgress(progress.Step(1));
+    const int innerCode = zip.Zip();  // a failed inner archive shows in the Twofish step
+    progress.ThrowIfCancelled();
+    if (innerCode == xerNoSpace) throw CryptoError(zip.LastErrorMessage());
+
+    const double zipped = static_cast<double>(FileSize(P + kInnerZip));
+    progress.Replan(2, {zipped * cost::kTwofish, zipped * cost::kStore, zipped * cost::kCopy});
 
     c.passPhrase = MakePassPhrase();
 
@@ -416,10 +397,10 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
     twofish.SetRandomInitVector();
     twofish.SetSecretKeyFromPassPhrase(c.passPhrase, 256);
     cipher.EncryptionMethod = &twofish;
-    cipher.SetProgress(c.Step(2));
+    cipher.SetProgress(progress.Step(2));
     std::uint64_t bytesRead = 0;
     std::int64_t count = static_cast<std::int64_t>(cipher.ProcessFile(
-        W + kInnerZip, 0, 0, efpEncrypt, true, W + kTwofishMember, false, bytesRead));
+        P + kInnerZip, 0, 0, efpEncrypt, true, P + kTwofishMember, false, bytesRead));
     if (fault_) fault_("encrypt-twofish", count);
     if (count == 0) {
       info("Error Encrypting File (Twofish - 0 bytes)");
@@ -431,15 +412,15 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
     c.rsa->SetPublicKey(key);
 
     cipher.EncryptionMethod = c.rsa.get();
-    cipher.WriteFile(c.passPhrase, efpEncrypt, true, W + kRsaMember, false);
+    cipher.WriteFile(c.passPhrase, efpEncrypt, true, P + kRsaMember, false);
 
     zip.FilesToProcess = "";
-    zip.AddFilesToProcess(W + kTwofishMember);
-    zip.AddFilesToProcess(W + kRsaMember);
-    zip.ZipFilename = W + kTempEnvelope;
-    zip.SetProgress(c.Step(3));
+    zip.AddFilesToProcess(P + kTwofishMember);
+    zip.AddFilesToProcess(P + kRsaMember);
+    zip.ZipFilename = P + kTempEnvelope;
+    zip.SetProgress(progress.Step(3));
     std::int64_t code = zip.Zip();
-    c.ThrowIfCancelled();
+    progress.ThrowIfCancelled();
     if (fault_) fault_("final-zip", code);
     if (code != xerSuccess) {
       info("Error in final compression.");
@@ -448,71 +429,91 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
 
     // The new envelope is complete before it replaces anything: an existing one is
     // checked as erasable (a read-only one stays, with its error) and then replaced in a
-    // single rename, so a failed run leaves the output path as it was.
+    // single rename, so a failed run leaves the output path as it was. It is no secret, so
+    // it gets the permissions any new file of the user's gets.
     if (c.result) {
       CheckWritable(target);
-      if (hasFolder) {
-        // A rename is the whole of the last step, so its progress comes first: a cancel
-        // there still leaves nothing placed.
-        if (!c.Report(c.unit * c.steps)) throw ECancelled();
-        if (!MoveEnvelope(W + kTempEnvelope, target)) {
-          // Another file system: copied beside the target, then renamed over it.
-          const std::uint64_t size = std::max<std::uint64_t>(FileSize(W + kTempEnvelope), 1);
-          const auto placeStep = c.Step(4);
-          FileCopy(
-              W + kTempEnvelope, target, [&](std::uint64_t done) { return placeStep(done, size); },
-              TPrivateFilesScope::UsualNewFileMode());
-        }
-      } else if (std::rename((W + kTempEnvelope).c_str(), target.c_str()) != 0) {
-        throw EInOutError(errno);
-      }
+      const std::uint64_t size = FileSize(P + kTempEnvelope);
+      const auto placeStep = progress.Step(4);
+      FileCopy(
+          P + kTempEnvelope, target, [&](std::uint64_t done) { return placeStep(done, size); },
+          platform::FileAccess::Usual, TDurability::Flushed);
     }
-
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
-  } catch (const ECancelled&) {
-    c.cancelled = true;
-    c.result = false;
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
   } catch (const CryptoCancelled&) {
-    c.cancelled = true;
     c.result = false;
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
   } catch (const std::exception& e) {
     c.result = false;
-    if (!c.cancelled) ShowMessage(kSecretKeyFailed + std::string(e.what()));
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
+    if (!progress.Cancelled()) ShowMessage(kSecretKeyFailed + std::string(e.what()));
   }
-  c.passPhrase.assign(c.passPhrase.size(), '\0');
+  c.passPhrase.clear();
 }
 
 void TKVXDecryption::DecryptSteps(TCall& c) {
-  const std::string& W = c.W;
-  c.unit = std::max<std::uint64_t>(FileSize(c.FileToProcess), 1);
-  c.steps = 3;  // outer unzip, Twofish, inner unzip
+  const std::string& P = c.P;
   TZipArchive& zip = *c.zip;
   TFileCipher& cipher = *c.cipher;
+  TProgressPlan& progress = c.progress;
 
-  c.zipName = MakeTempFile(W, ".zip");
+  c.zipName = MakeTempFile(P, ".zip");
   c.stage = 6;
   try {
-    // A stale working file must never pass for this envelope's content.
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
+    // Nothing of the envelope is trusted before its sizes are: the sealed pass phrase is
+    // one small block, and ciphertext hardly compresses.
+    const std::string damaged = "The envelope " + c.FileToProcess + " is damaged: ";
+    std::uint64_t cipherBytes = 0, needed = 0;
+    for (const TZipEntry& e : TZipArchive::ListEntries(c.FileToProcess)) {
+      if (e.name != kTwofishMember && e.name != kRsaMember) continue;
+      if (e.encrypted)
+        throw CryptoError(damaged + "its member " + e.name + " is password-protected.");
+      if (e.name == kRsaMember && e.size > kMaxSealedPassPhrase)
+        throw CryptoError(damaged + "its member " + e.name +
+                          " is too large for a sealed pass phrase (" + std::to_string(e.size) +
+                          " bytes).");
+      if (e.name == kTwofishMember) {
+        if (e.size > 2 * e.compressedSize + kCiphertextAllowance)
+          throw CryptoError(damaged + "its member " + e.name +
+                            " expands far beyond what "
+                            "encrypted data can (" +
+                            std::to_string(e.compressedSize) + " bytes to " +
+                            std::to_string(e.size) + ").");
+        cipherBytes = e.size;
+      }
+      needed += e.size;
+    }
+    // The members, then the decrypted inner archive (no larger than its ciphertext).
+    needed += cipherBytes;
+    std::error_code ec;
+    std::int64_t space = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(platform::FreeSpace(c.folder->path(), ec), INT64_MAX));
+    if (fault_) fault_("free-space", space);
+    if (!ec && static_cast<std::uint64_t>(space) < needed)
+      throw CryptoError("not enough space in " + c.folder->path());
+
+    // outer unzip, Twofish, inner unzip, placement
+    const double cipherSize = static_cast<double>(cipherBytes);
+    const double report = cipherSize / cost::kInnerShare;
+    progress.Plan({cipherSize * cost::kStore, cipherSize * cost::kTwofish, report * cost::kInflate,
+                   report * cost::kCopy});
 
     // Only the two members are taken out: anything else an envelope carries stays in it.
     zip.ZipFilename = c.FileToProcess;
     zip.FilesToProcess = kTwofishMember;
     zip.AddFilesToProcess(kRsaMember);
-    zip.UnzipToFolder = W;
-    zip.SetProgress(c.Step(0));
-    zip.Unzip();  // a missing member shows in the steps that need it
-    c.ThrowIfCancelled();
+    zip.UnzipToFolder = P;
+    zip.SetProgress(progress.Step(0));
+    const int outerCode = zip.Unzip();
+    progress.ThrowIfCancelled();
+    // No members at all shows in the steps that need them; a damaged archive is said so.
+    if (outerCode == xerNoSpace) throw CryptoError(zip.LastErrorMessage());
+    if (outerCode != xerSuccess && outerCode != xerNothingToDo)
+      throw CryptoError(damaged + zip.LastErrorMessage());
 
-    c.twoName = MakeTempFile(W, ".two");
-    std::rename((W + kTwofishMember).c_str(), (W + c.twoName).c_str());
-    if (c.bFilesList) stlstFileList.push_back(W + c.twoName);
-    c.rsaName = MakeTempFile(W, ".rsa");
-    std::rename((W + kRsaMember).c_str(), (W + c.rsaName).c_str());
-    if (c.bFilesList) stlstFileList.push_back(W + c.rsaName);
+    c.twoName = MakeTempFile(P, ".two");
+    if (Exists(P + kTwofishMember)) Rename(P + kTwofishMember, P + c.twoName);
+    if (c.bFilesList) stlstFileList.push_back(c.W + c.twoName);
+    c.rsaName = MakeTempFile(P, ".rsa");
+    if (Exists(P + kRsaMember)) Rename(P + kRsaMember, P + c.rsaName);
+    if (c.bFilesList) stlstFileList.push_back(c.W + c.rsaName);
 
     const auto readPassPhrase = [&](const KeyBlockFn& block) {
       if (!block) throw CryptoError("No private key is available to open envelopes.");
@@ -521,58 +522,74 @@ void TKVXDecryption::DecryptSteps(TCall& c) {
       c.rsa->SetPrivateKey(key);
       cipher.EncryptionMethod = c.rsa.get();
       std::uint64_t bytesRead = 0;
-      return cipher.ReadFile(W + c.rsaName, 0, 0, efpDecrypt, true, bytesRead);
+      return cipher.ReadSecret(P + c.rsaName, efpDecrypt, kMaxSealedPassPhrase, bytesRead);
     };
     c.passPhrase = readPassPhrase(newerKey_);
-    if (kvx::IsEmptyStr(c.passPhrase)) c.passPhrase = readPassPhrase(olderKey_);
+    if (IsBlank(c.passPhrase)) c.passPhrase = readPassPhrase(olderKey_);
 
     TTwofishEncryptionMethod& twofish = *c.twofish;
     twofish.SetSecretKeyFromPassPhrase(c.passPhrase, 256);
     cipher.EncryptionMethod = &twofish;
-    cipher.SetProgress(c.Step(1));
+    cipher.SetProgress(progress.Step(1));
     std::uint64_t bytesRead = 0;
     std::int64_t count = static_cast<std::int64_t>(
-        cipher.ProcessFile(W + c.twoName, 0, 0, efpDecrypt, true, W + c.zipName, false, bytesRead));
+        cipher.ProcessFile(P + c.twoName, 0, 0, efpDecrypt, true, P + c.zipName, false, bytesRead));
     if (fault_) fault_("decrypt-twofish", count);
     if (count == 0) {
       info("Error Decrypting File (Twofish - 0 bytes)");
       c.result = false;
     }
 
-    zip.ZipFilename = W + c.zipName;
-    zip.FilesToProcess = kInputFile;
-    zip.UnzipToFolder = W;
-    zip.SetProgress(c.Step(2));
-    zip.Unzip();
-    c.ThrowIfCancelled();
+    // The report is bounded by what the inner archive says of it (and by the free space).
+    std::string innerProblem;
+    std::uint64_t reportBytes = 0;
+    try {
+      for (const TZipEntry& e : TZipArchive::ListEntries(P + c.zipName))
+        if (e.name == kInputFile) reportBytes = e.size;
+    } catch (const CryptoError& e) {
+      if (count != 0) innerProblem = e.what();
+    }
+    const double reportSize = static_cast<double>(reportBytes);
+    progress.Replan(2, {reportSize * cost::kInflate, reportSize * cost::kCopy});
 
-    if (Exists(W + kInputFile)) {
-      // A report already under that name is replaced: the caller chose the name.
-      if (std::rename((W + kInputFile).c_str(), (W + c.ReturnFileName).c_str()) != 0) {
-        throw EInOutError(errno);
-      }
-      if (c.bFilesList) stlstFileList.push_back(W + "Holder_Summary.TXT");
+    int innerCode = xerNothingToDo;
+    if (innerProblem.empty() && count != 0) {
+      zip.ZipFilename = P + c.zipName;
+      zip.FilesToProcess = kInputFile;
+      zip.UnzipToFolder = P;
+      zip.SetProgress(progress.Step(2));
+      innerCode = zip.Unzip();
+      progress.ThrowIfCancelled();
+      if (innerCode == xerNoSpace) throw CryptoError(zip.LastErrorMessage());
+      if (innerCode != xerSuccess && innerCode != xerNothingToDo)
+        innerProblem = zip.LastErrorMessage();
+    }
+
+    if (!innerProblem.empty()) {
+      info("The report inside " + c.FileToProcess + " is damaged: " + innerProblem);
+      info(kCorrupt);
+      c.result = false;
+    } else if (innerCode == xerSuccess && Exists(P + kInputFile)) {
+      // A report already under that name is replaced: the caller chose the name. It stays
+      // readable by the user alone. The last progress comes first, so that a cancel there
+      // still leaves nothing.
+      if (!progress.Finish()) throw CryptoCancelled();
+      PlaceFile(P + kInputFile, c.W + c.ReturnFileName, TReplace::Over);
+      if (c.bFilesList) stlstFileList.push_back(c.W + "Holder_Summary.TXT");
     } else {
-      info("The .hde file appears to be corrupt and cannot be imported.");
+      info(kCorrupt);
       c.result = false;
     }
-  } catch (const ECancelled&) {
-    c.cancelled = true;
-    c.result = false;
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
   } catch (const CryptoCancelled&) {
-    c.cancelled = true;
     c.result = false;
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
   } catch (const std::exception& e) {
-    if (kvx::IsEmptyStr(c.passPhrase)) ShowMessage(kSecretKeyFailed + std::string(e.what()));
+    if (IsBlank(c.passPhrase)) ShowMessage(kSecretKeyFailed + std::string(e.what()));
     c.result = false;
-    c.passPhrase.assign(c.passPhrase.size(), '\0');
-    DeleteAnyCreatedTempFiles(W, c.zipName, c.rsaName, c.twoName);
+    c.passPhrase.clear();
     c.Release();
     throw;
   }
-  c.passPhrase.assign(c.passPhrase.size(), '\0');
+  c.passPhrase.clear();
 }
 
 }  // namespace qorva

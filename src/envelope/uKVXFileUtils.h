@@ -6,6 +6,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "AtomicOutput.h"
+#include "platform.h"
+
 namespace qorva {
 
 // An input/output failure; the message is "I/O error N" with the operating system's error
@@ -20,12 +23,6 @@ class EInOutError : public std::runtime_error {
 class EFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// Raised when a progress callback asked to stop.
-class ECancelled : public std::runtime_error {
- public:
-  ECancelled() : std::runtime_error("Cancelled") {}
 };
 
 // The user's temporary folder, always ending with the platform's separator.
@@ -43,15 +40,17 @@ void EraseFile(const std::string& fName);
 // counts as read-only even for the superuser, as the read-only attribute does elsewhere.
 void CheckWritable(const std::string& fName);
 
-// Copies FSrc over FDst, streaming. The copy is written beside FDst and renamed over it, so
-// a failed or stopped copy leaves FDst as it was and nothing else behind. A new file gets
-// newFileMode (readable by the user alone unless told otherwise); a replaced file keeps its
-// permissions. onBytes, when given, hears the bytes copied so far and may return false to
-// stop, which raises ECancelled.
+// Copies FSrc over FDst, streaming. The copy is a new file that only the user can read
+// (unless `access` says otherwise),
+// written beside FDst and renamed over it, so a failed or stopped copy leaves FDst as it
+// was and nothing else behind, and a file already at FDst lends it nothing (not even its
+// permissions). onBytes, when given, hears the bytes copied so far and may return false to
+// stop, which raises CryptoCancelled. A full disk raises "not enough space in FOLDER".
+// `access` Usual gives the copy the permissions any new file of the user's gets (for what
+// is no secret); a Scratch copy (a working file) is not forced to disk before its rename.
 void FileCopy(const std::string& FSrc, const std::string& FDst,
-              const std::function<bool(std::uint64_t)>& onBytes = {}, unsigned newFileMode = 0600);
-
-// The process's file-creation mask, read without changing it for good.
-unsigned CurrentUmask();
+              const std::function<bool(std::uint64_t)>& onBytes = {},
+              platform::FileAccess access = platform::FileAccess::OwnerOnly,
+              TDurability durability = TDurability::Flushed);
 
 }  // namespace qorva

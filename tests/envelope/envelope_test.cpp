@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "CipherMethods.h"
@@ -41,8 +42,19 @@ std::string Lines(size_t bytes) {
 
 class EnvelopeTest : public ::testing::Test {
  protected:
-  EnvelopeTest() : work_("work"), io_("io"), env_(Access::Create()) {
+  // The envelope's private working folders are made under tmp_, where leftovers show.
+  EnvelopeTest() : work_("work"), io_("io"), tmp_("tmp"), env_(Access::Create()) {
     env_->SetPrivateKeys(&Get_New_Private_Key, &Get_Private_Key);
+    const char* old = std::getenv("TMPDIR");
+    if (old) oldTmp_ = old;
+    ::setenv("TMPDIR", tmp_.path().c_str(), 1);
+  }
+  ~EnvelopeTest() override {
+    EXPECT_TRUE(tmp_.Names().empty()) << "a working folder was left behind";
+    if (oldTmp_.empty())
+      ::unsetenv("TMPDIR");
+    else
+      ::setenv("TMPDIR", oldTmp_.c_str(), 1);
   }
 
   bool Encrypt(const std::string& report, const std::string& envelope) {
@@ -61,6 +73,8 @@ class EnvelopeTest : public ::testing::Test {
 
   ScratchDir work_;
   ScratchDir io_;
+  ScratchDir tmp_;
+  std::string oldTmp_;
   RecordingMessageHelper messages_;
   std::unique_ptr<TKVXDecryption> env_;
 };
@@ -166,23 +180,27 @@ TEST_F(EnvelopeTest, PlacementReplacesAnEnvelopeOnlyOnSuccess) {
   ASSERT_TRUE(Decrypt(envelope));
   EXPECT_EQ(ReadFile(work_ / "Report.txt"), "new report\r\n");
 
-  // A new envelope gets the usual permissions; the working files were the user's alone.
-  fs::remove(envelope);
-  std::vector<unsigned> workModes;
+  // A new envelope gets the usual permissions (also over a private file); the working
+  // files, in a folder of the call's own under the temporary folder, were the user's alone.
+  fs::permissions(envelope, fs::perms(0600));
+  std::vector<std::pair<std::string, unsigned>> workModes;
   env_->SetProgress([&](std::uint64_t, std::uint64_t) {
-    for (const auto& e : fs::directory_iterator(work_.path())) {
+    for (const auto& e : fs::recursive_directory_iterator(tmp_.path())) {
       struct stat st {};
-      ::stat(e.path().c_str(), &st);
-      workModes.push_back(st.st_mode & 0777);
+      ::lstat(e.path().c_str(), &st);
+      workModes.emplace_back(e.path().string(), st.st_mode & 0777);
     }
     return true;
   });
   ASSERT_TRUE(Encrypt(io_ / "r.txt", envelope));
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
   struct stat st {};
   ::stat(envelope.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0666u & ~CurrentUmask());
+  EXPECT_EQ(st.st_mode & 0777, 0666u & ~mask);
   ASSERT_FALSE(workModes.empty());
-  for (unsigned mode : workModes) EXPECT_EQ(mode & 077, 0u) << std::oct << mode;
+  for (const auto& [path, mode] : workModes) EXPECT_EQ(mode & 077, 0u) << path << std::oct << mode;
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"Report.txt"});
 }
 
 TEST_F(EnvelopeTest, BareReturnNameLeavesTheEnvelopeInTheWorkingFolder) {
@@ -211,9 +229,6 @@ TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
       {"missing output folder", io_ / "r.txt", io_ / "no/a.HDE",
        "Cannot create file " + (io_ / "no/a.HDE")},
       {"read-only envelope", io_ / "r.txt", io_ / "ro.HDE", "I/O error " + std::to_string(EACCES)},
-      {"envelope under a working name", io_ / "r.txt", work_ / "HZFile.zip",
-       "Cannot use " + (work_ / "HZFile.zip") +
-           ": the envelope needs that name for a working file"},
   };
   for (const Case& c : cases) {
     messages_.clear();
@@ -226,15 +241,15 @@ TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
   }
   EXPECT_EQ(ReadFile(io_ / "ro.HDE"), "old envelope");
 
-  // A report that sits in the working folder under a working name is not cleaned away.
+  // The caller's folder holds no working files, so their names are free for the caller's
+  // own: a report and an envelope under them are used, not cleaned away.
   messages_.clear();
   WriteFile(work_ / "InputFile.txt", "a report");
-  EXPECT_FALSE(Encrypt(work_ / "InputFile.txt", io_ / "a.HDE"));
-  EXPECT_THAT(messages_.texts(),
-              ElementsAre(kSecretKeyFailed + "Cannot use " + (work_ / "InputFile.txt") +
-                          ": the envelope needs that name for a working file"));
-  EXPECT_EQ(ReadFile(work_ / "InputFile.txt"), "a report");
-  EXPECT_EQ(work_.Names(), std::set<std::string>{"InputFile.txt"});
+  ASSERT_TRUE(Encrypt(work_ / "InputFile.txt", work_ / "HZFile.zip"));
+  EXPECT_TRUE(messages_.entries().empty());
+  ASSERT_TRUE(Decrypt(work_ / "HZFile.zip", "Temp_HDE.zip"));
+  EXPECT_EQ(ReadFile(work_ / "Temp_HDE.zip"), "a report");
+  EXPECT_EQ(work_.Names(), (std::set<std::string>{"InputFile.txt", "HZFile.zip", "Temp_HDE.zip"}));
 }
 
 TEST_F(EnvelopeTest, FailedCheckAsksAndRefusesOrFailsSetUp) {
@@ -260,13 +275,14 @@ TEST_F(EnvelopeTest, FailedCheckAsksAndRefusesOrFailsSetUp) {
   EXPECT_THAT(messages_.entries()[1].text, HasSubstr("\rFax: "));
   EXPECT_EQ(work_.Names(), std::set<std::string>{"HZFile.zip"});
 
-  // Yes: components that failed their check are not used; the set-up fails and cleans up.
+  // Yes: components that failed their check are not used; the set-up fails. The caller's
+  // folder never held working files, so nothing of it is touched.
   messages_.clear();
   messages_.AnswerNext(true);
   EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE"));
   EXPECT_THAT(messages_.texts(),
               ElementsAre(question, kSecretKeyFailed + "Twofish known-answer test failed."));
-  EXPECT_TRUE(work_.Names().empty());
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"HZFile.zip"});
   EXPECT_EQ(io_.Names(), std::set<std::string>{"r.txt"});
 }
 
@@ -283,14 +299,15 @@ TEST_F(EnvelopeTest, TwofishWritingNothingAndFinalZipFailurePlaceNothing) {
   EXPECT_TRUE(work_.Names().empty());
   Access::SetFault(*env_, {});
 
-  // The finished envelope cannot be written: a folder holds its working name.
+  // The finished envelope cannot be written.
   messages_.clear();
-  fs::create_directory(work_ / "Temp_HDE.zip");
-  WriteFile(work_ / "Temp_HDE.zip/keep", "");
+  Access::SetFault(*env_, [](const std::string& step, std::int64_t& v) {
+    if (step == "final-zip") v = xerWriteError;
+  });
   EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "a.HDE"));
   EXPECT_THAT(messages_.texts(), ElementsAre("Error in final compression."));
   EXPECT_EQ(messages_.entries()[0].kind, MessageKind::Information);
-  EXPECT_EQ(work_.Names(), std::set<std::string>{"Temp_HDE.zip"});
+  EXPECT_TRUE(work_.Names().empty());
 
   EXPECT_EQ(ReadFile(io_ / "a.HDE"), "old envelope");
   EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "a.HDE"}));
@@ -435,9 +452,11 @@ TEST_F(EnvelopeTest, DecryptAmongLeftoversAndOverAnEarlierReport) {
   ASSERT_TRUE(Decrypt(envelope));
   EXPECT_TRUE(messages_.entries().empty());
   EXPECT_EQ(ReadFile(work_ / "Report.txt"), "fresh report");
+  // The call works elsewhere: files of the caller's folder are neither used nor removed.
   EXPECT_EQ(work_.Names(), (std::set<std::string>{"XQTF1.zip", "XQTF1.two", "XQTF1.rsa",
-                                                  "XQTF2.two", "Report.txt"}));
+                                                  "XQTF2.two", "Report.txt", "InputFile.txt"}));
   EXPECT_EQ(ReadFile(work_ / "XQTF1.two"), "leftover");
+  EXPECT_EQ(ReadFile(work_ / "InputFile.txt"), "stale");
 }
 
 TEST_F(EnvelopeTest, FilesListNamesWhatACallLeaves) {

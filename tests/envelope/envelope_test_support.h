@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
 #include "uKVXDecrypt.h"
 
 namespace qorva {
@@ -59,9 +60,10 @@ class ScratchDir {
     for (char& ch : name) {
       if (ch == '/') ch = '_';
     }
-    path_ = std::filesystem::path(::testing::TempDir()) / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    // Unique per run: tests of several checkouts may run on one machine at once.
+    std::error_code ec;
+    path_ = platform::MakePrivateFolder(::testing::TempDir(), name, ec);
+    if (ec) ADD_FAILURE() << "cannot make a scratch folder: " << ec.message();
   }
   ~ScratchDir() {
     std::error_code ec;

@@ -70,10 +70,11 @@ TEST(FileUtilsTest, FileCopyReplacesWholeContentAndMakesPrivateFiles) {
   ScratchDir dir;
   WriteFile(dir / "src.txt", "short");
   WriteFile(dir / "dst.txt", "a much longer old content");
-  fs::permissions(dir / "dst.txt", fs::perms(0640));
+  // A file that everyone may read and write lends the copy nothing.
+  fs::permissions(dir / "dst.txt", fs::perms(0666));
   FileCopy(dir / "src.txt", dir / "dst.txt");
   EXPECT_EQ(ReadFile(dir / "dst.txt"), "short");
-  EXPECT_EQ(Mode(dir / "dst.txt"), 0640u);  // a replaced file keeps its permissions
+  EXPECT_EQ(Mode(dir / "dst.txt"), 0600u);
 
   FileCopy(dir / "src.txt", dir / "new.txt");
   EXPECT_EQ(ReadFile(dir / "new.txt"), "short");
@@ -115,7 +116,7 @@ TEST(FileUtilsTest, FileCopyErrorsLeaveTheTargetAsItWas) {
   int calls = 0;
   EXPECT_THROW(
       FileCopy(dir / "src.txt", dir / "dst.txt", [&](std::uint64_t) { return ++calls < 2; }),
-      ECancelled);
+      CryptoCancelled);
   EXPECT_EQ(calls, 2);
   EXPECT_TRUE(ReadFile(dir / "dst.txt") == "old");
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"src.txt", "dst.txt"}));

@@ -152,9 +152,10 @@ TEST_F(ProgramsTest, InterruptedOpeningLeavesNothing) {
   {
     RecordingMessageHelper quiet;
     ASSERT_TRUE(TKVXDecryption::Instance()->TwoFishRSADigitalEnvelope(
-        "encrypt", dir_ / "big.txt", dir_ / "big.HDE", tmp_.W(), false));
+        "encrypt", dir_ / "big.txt", dir_ / "big.HDE", tmp_.W(), false))
+        << ::testing::PrintToString(quiet.texts());
   }
-  ASSERT_TRUE(tmp_.Names().empty());
+  ASSERT_TRUE(tmp_.Names().empty()) << ::testing::PrintToString(tmp_.Names());
 
   const std::string out = dir_ / "out.txt";
   const pid_t pid = ::fork();
