@@ -92,8 +92,8 @@ QORVA_COMMAND(encrypt, "encrypt",
               "  1   refused: some report fails (summary mismatch or score below 75)\n"
               "  2   the file was rejected, or the envelope could not be made\n"
               "  64  bad command line\n"
-              "  128+N  stopped by signal N (130 Ctrl-C, 129 hang-up, 131 quit, 141 broken\n"
-              "         pipe, 143 terminate): no envelope, no working file left\n",
+              "  130 interrupted (Ctrl-C); 128+N for signal N: 129 hang-up, 131 quit,\n"
+              "      141 broken pipe, 143 terminate. No envelope, no working file left.\n",
               SetupEncrypt);
 
 }  // namespace qorva::cli

@@ -2,9 +2,8 @@
 #include <windows.h>
 // after windows.h
 #include <io.h>
-#include <windows.h>
-
 #include <signal.h>
+#include <windows.h>
 
 #include <atomic>
 #include <vector>
@@ -49,7 +48,6 @@ bool RemoveUserRegistryTree(const std::string& key) {
   const LSTATUS last = ::RegDeleteKeyW(HKEY_CURRENT_USER, wide.c_str());
   return last == ERROR_SUCCESS || last == ERROR_FILE_NOT_FOUND;
 }
-
 
 std::uint64_t FreeSpace(const std::string& folder, std::error_code& ec) {
   ULARGE_INTEGER avail{};
