@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-#include "DetailForms.h"
+#include "FormFonts.h"
 
 namespace qorva {
 

@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "fEncryptMain.h"
+
 // Resources of a static library are registered by hand; outside any namespace.
 static void InitHelpResources() { Q_INIT_RESOURCE(help); }
 
@@ -52,5 +54,22 @@ QWidget* ShowHelpWindow() {
   help->activateWindow();
   return help;
 }
+
+namespace {
+std::function<void()>& HelpHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+}  // namespace
+
+void InvokeMainHelp() {
+  if (HelpHook()) {
+    HelpHook()();
+    return;
+  }
+  if (fmEncryptMain) fmEncryptMain->InvokeHelp();
+}
+
+void SetInvokeHelpForTesting(std::function<void()> hook) { HelpHook() = std::move(hook); }
 
 }  // namespace qorva

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QTextBrowser;
 
@@ -23,5 +24,10 @@ class THelpWindow : public QWidget {
 // Brings the open help window forward (restoring it when minimised or maximised), or opens
 // one when there is none. Returns the window shown.
 QWidget* ShowHelpWindow();
+
+// Calls InvokeHelp of the main window, when there is one (the detail windows' F1).
+void InvokeMainHelp();
+// Tests may observe help requests; an empty function restores the main window's help.
+void SetInvokeHelpForTesting(std::function<void()> hook);
 
 }  // namespace qorva

@@ -5,7 +5,8 @@
 #include <QStyledItemDelegate>
 #include <memory>
 
-#include "DetailForms.h"
+#include "AppModules.h"
+#include "FormFonts.h"
 #include "Pictures.h"
 #include "fReportScore.h"
 #include "fSummaryInfo.h"

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <cmath>
 
-#include "DetailForms.h"
+#include "AppModules.h"
+#include "FormFonts.h"
+#include "FormPlacement.h"
+#include "KeyPreview.h"
 #include "Pictures.h"
 #include "clock.h"
 
@@ -107,9 +110,7 @@ void TfmAboutQORVAENC::FormShow(QObject*) {
 void TfmAboutQORVAENC::BitBtn1Click(QObject*) { close(); }
 
 bool TfmAboutQORVAENC::FormKeyDown(QObject*, int Key, Qt::KeyboardModifiers) {
-  if (Key != Qt::Key_Escape) return false;
-  close();
-  return true;
+  return DetailFormKeyDown(this, Key, false);  // F1 does nothing here
 }
 
 }  // namespace qorva

@@ -9,19 +9,23 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <memory>
 
 #include "AppStartup.h"
 #include "BackgroundJob.h"
 #include "EnvelopeName.h"
+#include "FormPlacement.h"
 #include "HelpWindow.h"
 #include "Pictures.h"
 #include "ReportsGrid.h"
@@ -115,6 +119,20 @@ QFrame* MakePanel(QWidget* parent, const char* name, int x, int y, int w, int h)
   p->setLineWidth(1);
   p->setGeometry(x, y, w, h);
   return p;
+}
+
+// Big enough for the file list's columns (name, size, type, date) to show whole; Qt's own
+// dialog also sizes its detail columns to their contents, the name taking the rest.
+void SizeFileDialog(QFileDialog& dialog) {
+  QSize size(820, 500);
+  if (QScreen* s = dialog.screen()) size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
+  dialog.resize(size);
+  if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* header = tree->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+  }
 }
 
 }  // namespace
@@ -228,6 +246,8 @@ TfmEncryptMain::TfmEncryptMain(QWidget* owner) : TAbsForm(owner) {
 
   // 695 x 474 outside a classic sizeable frame with its caption: this client area and menu.
   resize(687, 423 + MainMenu1->sizeHint().height());
+  // Where the window system draws a frame, the outer size is exactly 695 x 474.
+  FitOuterSizeWhenFramed(this, QSize(695, 474));
 
   connect(btnOpen, &QToolButton::clicked, this, &TfmEncryptMain::btnOpenClick);
   connect(btnOutputPath, &QToolButton::clicked, this, &TfmEncryptMain::btnOutputPathClick);
@@ -347,6 +367,7 @@ void TfmEncryptMain::btnOpenClick() {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.nameFilters);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    SizeFileDialog(dialog);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
       chosen = dialog.selectedFiles().first();
   }
@@ -389,6 +410,7 @@ void TfmEncryptMain::btnOutputPathClick() {
     dialog.setLabelText(QFileDialog::FileName, "Folder Name");
     dialog.setLabelText(QFileDialog::Accept, "OK");
     dialog.setLabelText(QFileDialog::Reject, "Cancel");
+    SizeFileDialog(dialog);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
       chosen = dialog.selectedFiles().first();
   }

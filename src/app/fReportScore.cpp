@@ -4,8 +4,11 @@
 #include <QLabel>
 #include <QShowEvent>
 
+#include "AppModules.h"
 #include "DBGrid.h"
-#include "DetailForms.h"
+#include "FormFonts.h"
+#include "FormPlacement.h"
+#include "KeyPreview.h"
 
 namespace qorva {
 
@@ -31,6 +34,7 @@ TfmReportScore::TfmReportScore(QWidget* AOwner, TDataSource* reports, TDataSourc
   DBTextHolderName = new TDBText(this, QStringLiteral("DBTextHolderName"), reports, "HolderName");
   DBTextHolderName->setFont(SansFont(15));
   DBTextHolderName->setGeometry(76, 25, 409, 19);
+  KeepGapAfter(lblHolderName, DBTextHolderName, kHolderGap);
 
   DBGrid1 =
       new TDBGrid(this, QStringLiteral("DBGrid1"), scores,
@@ -55,15 +59,7 @@ void TfmReportScore::showEvent(QShowEvent* e) {
 void TfmReportScore::FormShow(QObject*) { CentreOver(this, MainWindowWidget()); }
 
 bool TfmReportScore::FormKeyDown(QObject*, int Key, Qt::KeyboardModifiers) {
-  if (Key == Qt::Key_Escape) {
-    close();
-    return true;
-  }
-  if (Key == Qt::Key_F1) {
-    InvokeMainHelp();
-    return true;
-  }
-  return false;
+  return DetailFormKeyDown(this, Key, true);
 }
 
 }  // namespace qorva

@@ -4,9 +4,12 @@
 #include <QLabel>
 #include <QShowEvent>
 
+#include "AppModules.h"
 #include "Bevel.h"
 #include "DataSetModel.h"
-#include "DetailForms.h"
+#include "FormFonts.h"
+#include "FormPlacement.h"
+#include "KeyPreview.h"
 
 namespace qorva {
 
@@ -66,6 +69,7 @@ TfmSummaryInfo::TfmSummaryInfo(QWidget* AOwner, TDataSource* reports)
   DBTextHolderName->setFont(SansFont(15));
   DBTextHolderName->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   DBTextHolderName->setGeometry(67, 30, 409, 19);
+  KeepGapAfter(lblHolderName, DBTextHolderName, kHolderGap);
 
   lblReported = Caption(this, "lblReported", {241, 80}, "Reported", 13, true);
   lblActual = Caption(this, "lblActual", {421, 80}, "Actual", 13, true);
@@ -134,15 +138,7 @@ void TfmSummaryInfo::FormPaint(QObject*) {
 }
 
 bool TfmSummaryInfo::FormKeyDown(QObject*, int Key, Qt::KeyboardModifiers) {
-  if (Key == Qt::Key_Escape) {
-    close();
-    return true;
-  }
-  if (Key == Qt::Key_F1) {
-    InvokeMainHelp();
-    return true;
-  }
-  return false;
+  return DetailFormKeyDown(this, Key, true);
 }
 
 }  // namespace qorva

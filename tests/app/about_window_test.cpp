@@ -5,7 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "DetailForms.h"
+#include "FormPlacement.h"
+#include "HelpWindow.h"
 #include "clock.h"
 #include "fAboutQORVAEnc.h"
 #include "version.h"
