@@ -31,7 +31,8 @@ set(ZLIB_USE_STATIC_LIBS ON)
 # Static runtime: the programs and tests run under Wine without any DLL beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-find_program(QORVA_WINE NAMES wine wine64)
+# Wine's 64-bit loader itself: the wrapper in /usr/bin would ask for a 32-bit Wine each time.
+find_program(QORVA_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(QORVA_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QORVA_WINE})
 endif()

@@ -211,6 +211,7 @@ TEST_F(Rsa, SealedPassPhraseIs256BytesAndOpensWithOurReaderAndOpenssl) {
   EXPECT_EQ(cipher.ReadFile(dir_ / "key.rsa", 0, 0, efpDecrypt, true, read), pass);
   EXPECT_EQ(read, 256u);
 
+  if (!testing::kLinuxTools) return;  // the openssl cross-check
   WriteAll(dir_ / "private.der", keys_.privateKey);
   std::string out;
   ASSERT_EQ(testing::RunCommand("openssl pkeyutl -decrypt -keyform DER -inkey " +

@@ -36,7 +36,7 @@ class TempDir {
   std::vector<std::string> Names() const { return NamesIn(path_); }
   static std::vector<std::string> NamesIn(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -76,17 +76,36 @@ inline std::string ReportText(std::size_t bytes, unsigned seed = 1) {
   return s;
 }
 
+// Whether the Linux tools the cross-checks call (zip, unzip, openssl, perl, sh) are there:
+// a Windows build has none of them.
+#ifdef _WIN32
+constexpr bool kLinuxTools = false;
+#define QORVA_SKIP_WITHOUT_LINUX_TOOLS() \
+  GTEST_SKIP() << "cross-checks with the Linux tools zip, unzip, openssl and sh; Windows lacks them"
+#else
+constexpr bool kLinuxTools = true;
+#define QORVA_SKIP_WITHOUT_LINUX_TOOLS() static_cast<void>(0)
+#endif
+
 // Runs a shell command; returns its exit status and puts its output in `output`.
 inline int RunCommand(const std::string& command, std::string* output = nullptr) {
+#ifdef _WIN32
+  std::FILE* p = ::_popen((command + " 2>&1").c_str(), "r");
+#else
   std::FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+#endif
   if (!p) return -1;
   std::string out;
   char buf[4096];
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  const int status = ::pclose(p);
   if (output) *output = out;
+#ifdef _WIN32
+  return ::_pclose(p);
+#else
+  const int status = ::pclose(p);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 inline std::string Quote(const std::string& s) {

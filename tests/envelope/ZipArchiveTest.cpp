@@ -95,10 +95,12 @@ TEST(ZipArchive, RoundTripsAndPassesInfoZipTest) {
     ASSERT_EQ(ZipOne(source, dir / "a.zip", 3, r.zip64), xerSuccess);
 
     std::string out;
-    EXPECT_EQ(RunCommand("unzip -t " + Quote(dir / "a.zip"), &out), 0) << out;
-    EXPECT_EQ(RunCommand("unzip -Z1 " + Quote(dir / "a.zip"), &out), 0);
-    EXPECT_EQ(out, "InputFile.txt\n") << "bare member name";
-    if (r.zip64) {
+    if (testing::kLinuxTools) {
+      EXPECT_EQ(RunCommand("unzip -t " + Quote(dir / "a.zip"), &out), 0) << out;
+      EXPECT_EQ(RunCommand("unzip -Z1 " + Quote(dir / "a.zip"), &out), 0);
+      EXPECT_EQ(out, "InputFile.txt\n") << "bare member name";
+    }
+    if (testing::kLinuxTools && r.zip64) {
       EXPECT_EQ(RunCommand("zipinfo -v " + Quote(dir / "a.zip") + " | grep -q '64-bit sizes'"), 0);
     }
 
@@ -113,10 +115,11 @@ TEST(ZipArchive, RoundTripsAndPassesInfoZipTest) {
 }
 
 TEST(ZipArchive, ReportCompressesAboutAsWellAsInfoZipAtLevelNine) {
+  QORVA_SKIP_WITHOUT_LINUX_TOOLS();
   TempDir dir;
   WriteAll(dir / "report.txt", testing::ReportText(6u << 20, 9));
   ASSERT_EQ(ZipOne(dir / "report.txt", dir / "ours.zip"), xerSuccess);
-  ASSERT_EQ(RunCommand("cd " + Quote(dir.path()) + " && zip -9 -q theirs.zip report.txt"), 0);
+  ASSERT_EQ(RunCommand("cd " + Quote(dir.path().string()) + " && zip -9 -q theirs.zip report.txt"), 0);
   EXPECT_LE(fs::file_size(dir / "ours.zip"), fs::file_size(dir / "theirs.zip") * 105 / 100);
 
   // And our reader opens what Info-ZIP wrote.
@@ -159,7 +162,7 @@ TEST(ZipArchive, UnsafeMemberNamesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_NE(error.find("unsafe"), std::string::npos) << error;
     std::vector<std::string> all;
     for (const auto& e : fs::recursive_directory_iterator(dir.path()))
-      all.push_back(e.path().filename());
+      all.push_back(e.path().filename().string());
     std::sort(all.begin(), all.end());
     EXPECT_EQ(all, (std::vector<std::string>{"a", "b", "bad.zip"}));
   }

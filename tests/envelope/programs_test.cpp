@@ -1,9 +1,11 @@
 // The command-line programs end to end: qorva encrypt seals, qorva-open opens.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <thread>
 
 #include "envelope_test_support.h"
+#include "platform_test_support.h"
 #include "uKVXDecrypt.h"
 #include "uKVXPrivateKey.h"
 #include "w_dialog.h"
@@ -25,12 +28,6 @@ const std::string kSample = std::string(QORVA_SOURCE_DIR) + "/resources/sample/Q
 const std::string kFailing = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_FAILING.txt";
 const std::string kBroken = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_BROKEN.txt";
 
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 struct Outcome {
   int code;
   std::string out, err;
@@ -42,12 +39,11 @@ class ProgramsTest : public ::testing::Test {
 
   // Runs a program with its own temporary folder, so that leftovers there show.
   Outcome Exec(const std::string& program, const std::vector<std::string>& args) {
-    std::string cmd = "TMPDIR=" + Quote(tmp_.path().string()) + " " + Quote(program);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " >" + Quote(dir_ / ".out") + " 2>" + Quote(dir_ / ".err") + " </dev/null";
-    const int status = std::system(cmd.c_str());
-    Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ / ".out"),
-              ReadFile(dir_ / ".err")};
+    std::string joined;
+    for (const auto& a : args) joined += (joined.empty() ? "" : " ") + testing::ShellQuote(a);
+    const testing::ScopedEnvironment temp(testing::kTempVariable, tmp_.path().string());
+    const int code = testing::RunProgram(program, joined, dir_ / ".out", dir_ / ".err");
+    Outcome r{code, ReadFile(dir_ / ".out"), ReadFile(dir_ / ".err")};
     fs::remove(dir_ / ".out");
     fs::remove(dir_ / ".err");
     return r;
@@ -140,6 +136,7 @@ TEST_F(ProgramsTest, OpenRejectsWhatIsNoGoodEnvelope) {
   EXPECT_EQ(dir_.Names(), std::set<std::string>{"QORVA_SAMPLE.HDE"});
 }
 
+#ifndef _WIN32
 // Starts `program` with TMPDIR = tmp_, sends `signal` once the run has a working folder there
 // and returns its exit status (-1 when it did not exit by itself).
 int RunAndSignal(const ScratchDir& tmp, const std::vector<std::string>& argv, int signal) {
@@ -164,9 +161,14 @@ int RunAndSignal(const ScratchDir& tmp, const std::vector<std::string>& argv, in
   return WEXITSTATUS(status);
 }
 
+#endif
+
 // Ctrl-C, termination, a closed terminal, quit and a broken pipe all stop a run the same
 // way: nothing written, no working file left, and 128 + the signal's number.
 TEST_F(ProgramsTest, SignalsStopRunsAndLeaveNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX signals sent to a child process; the console handler has its own test";
+#else
   // An envelope big enough that opening it takes a while.
   std::string report;
   for (int i = 0; report.size() < (20u << 20); ++i) {
@@ -221,6 +223,7 @@ TEST_F(ProgramsTest, SignalsStopRunsAndLeaveNothing) {
     EXPECT_TRUE(tmp_.Names().empty()) << c.name << ::testing::PrintToString(tmp_.Names());
   }
   EXPECT_GT(stopped, 0);
+#endif
 }
 
 TEST(HolderProgramTest, CarriesNoPrivateKey) {
