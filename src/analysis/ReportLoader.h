@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,6 +40,7 @@ struct TTempRecord {
 struct TReportResults {
   std::vector<TTempRecord> TempArray;
   std::vector<TTempReportScore> TempReportScore;              // eleven rows per report
+  std::vector<TCategoryRecords> PenalisedRecords;             // one per report, in file order
   std::string FileCreator, SoftwareVersion, SoftwareContact;  // from the last summary record
   bool AllReportsPass = true;
 };
@@ -55,6 +57,9 @@ struct TReportLine {
 // A structural error at the current line; ends the load.
 struct TLineError {
   std::string message;
+  // The field at fault, when the error is about one: its name and place in the line.
+  std::string field;
+  std::optional<TColumn> column;
 };
 
 class TReportPass {
@@ -68,6 +73,10 @@ class TReportPass {
   void Finish();
 
   std::int64_t LineCounter() const { return LineCounter_; }
+  // Line of the file of the last non-empty line, empty lines counted.
+  std::int64_t PhysicalLine() const { return LastNonEmptyLine_; }
+  // Length of the open report's holder record; 0 when no report is open.
+  std::size_t HolderLength() const { return Report_In_Process_ ? HolderLength_ : 0; }
   TReportResults& Results() { return results_; }
 
  private:
@@ -78,11 +87,19 @@ class TReportPass {
   void OtherDetailRecord(std::string_view text, char type);
   void PunctuationTest(const TReportLine& line, char type);
   void ZeroValueTest();
-  void DateTest(std::string_view field, double window);
+  void DateTest(std::string_view text, TColumn column, const char* name, double window);
+  // Keeps a penalised record of the open report; `reason` is only built when it is kept.
+  template <class Reason>
+  void Keep(int category, std::int64_t line, const char* field, Reason&& reason);
 
   const double now_;
   TReportResults results_;
   std::int64_t LineCounter_ = 0;
+  std::int64_t PhysicalLine_ = 0;      // every line, empty ones too
+  std::int64_t LastNonEmptyLine_ = 0;  // PhysicalLine_ of the last non-empty line
+  std::int64_t PropLine_ = 0;          // line of the current property record
+  std::size_t HolderLength_ = 0;
+  TCategoryRecords* records_ = nullptr;  // of the open report
   std::int32_t ReportCount_ = 0;
   bool Report_In_Process_ = false;
   bool QORVA_Revised_ = false;
@@ -102,12 +119,28 @@ struct TLoadOptions {
 
 struct TLoadOutcome {
   enum Kind { Loaded, CannotAccess, Empty, LineError, Cancelled } kind = Loaded;
-  std::int64_t line = 0;   // for LineError
-  std::string message;     // inner text of a LineError
-  TReportResults results;  // for Loaded
+  std::int64_t line = 0;  // for LineError: non-empty lines counted
+  std::string message{};  // inner text of a LineError
+  // For a LineError: what locates the fault (the field's columns, the text found there, a
+  // hint at a recognisable cause), lines separated by carriage returns; may be empty.
+  std::string detail{};
+  std::int64_t physical_line = 0;  // the offending line's place among all lines of the file
+  std::string line_start{};        // its first kLineStartKept characters, kept from the pass
+  bool line_cut = false;           // the line is longer than line_start
+  TReportResults results{};        // for Loaded
 };
+
+inline constexpr std::size_t kLineStartKept = 1024;
 
 // Reads and checks the whole file; shows nothing. Never throws.
 TLoadOutcome LoadReportFile(const std::string& path, const TLoadOptions& options = {});
+// The same on an open stream (standard input, a pipe), read once; `size` is its size when
+// known, else 0 (for progress only).
+TLoadOutcome LoadReportStream(std::FILE* in, std::uint64_t size, const TLoadOptions& options = {});
+
+// The detail text of a line error on `line` (its head) of `length` characters;
+// `holder_length` is the open report's holder record length (0: none).
+std::string LineErrorDetail(const TLineError& error, std::string_view line, std::size_t length,
+                            std::size_t holder_length);
 
 }  // namespace qorva

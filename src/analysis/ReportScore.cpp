@@ -3,6 +3,34 @@
 #include <cmath>
 
 namespace qorva {
+namespace {
+
+constexpr std::string_view kCategoryTexts[kScoreCategoryCount] = {
+    "Missing / Invalid Holder Tax ID",
+    "Incomplete Holder Contact Info.",
+    "Records With Punctuation",
+    "Suspicious Dates",
+    "Missing CUSIPs",
+    "Incomplete Tangible Info.",
+    "Missing Prop. Type Codes",
+    "Missing Owner Type or Relation Codes",
+    "Partial Owner Addresses",
+    "Zero Value Properties",
+    "Incomplete Software Version Info.",
+};
+
+}  // namespace
+
+std::string_view ScoreCategoryText(int category) {
+  return category >= 0 && category < kScoreCategoryCount ? kCategoryTexts[category]
+                                                         : std::string_view();
+}
+
+int ScoreCategoryOf(std::string_view text) {
+  for (int k = 0; k < kScoreCategoryCount; ++k)
+    if (kCategoryTexts[k] == text) return k;
+  return -1;
+}
 
 long double CalcScore(std::vector<TTempReportScore>& TempReportScore, std::int32_t Holder_ID,
                       std::int64_t RecordsEvaluated, std::int32_t MaxPenalty,
@@ -33,18 +61,18 @@ double ScoreReport(std::vector<TTempReportScore>& TempReportScore, std::int32_t 
     std::int64_t penalised;
   };
   const Category categories[kScoreCategoryCount] = {
-      {"Missing / Invalid Holder Tax ID", 1, -5, c.ScoreMissingHolderTaxID},
-      {"Incomplete Holder Contact Info.", 1, -4, c.ScoreIncompleteContact},
-      {"Records With Punctuation", n.ReportRecCount - c.NonPunctuationCount, -6,
+      {kCategoryTexts[scHolderTaxID], 1, -5, c.ScoreMissingHolderTaxID},
+      {kCategoryTexts[scHolderContact], 1, -4, c.ScoreIncompleteContact},
+      {kCategoryTexts[scPunctuation], n.ReportRecCount - c.NonPunctuationCount, -6,
        c.ScorePunctuation},
-      {"Suspicious Dates", n.PropCount, -25, c.ScoreBadDate},
-      {"Missing CUSIPs", c.PropsWithSharesCount, -6, c.ScoreMissingCUSIP},
-      {"Incomplete Tangible Info.", n.TangibleCount, -8, c.ScoreIncompleteTangible},
-      {"Missing Prop. Type Codes", n.PropCount, -20, c.ScoreMissingPropType},
-      {"Missing Owner Type or Relation Codes", n.OwnerCount, -8, c.ScoreMissingOwnerCode},
-      {"Partial Owner Addresses", n.OwnerCount, -8, c.ScorePartialOwnerAddress},
-      {"Zero Value Properties", n.PropCount, -15, c.ScoreZeroAssets},
-      {"Incomplete Software Version Info.", 1, -5, c.ScoreIncompleteVersionInfo},
+      {kCategoryTexts[scBadDate], n.PropCount, -25, c.ScoreBadDate},
+      {kCategoryTexts[scMissingCUSIP], c.PropsWithSharesCount, -6, c.ScoreMissingCUSIP},
+      {kCategoryTexts[scIncompleteTangible], n.TangibleCount, -8, c.ScoreIncompleteTangible},
+      {kCategoryTexts[scMissingPropType], n.PropCount, -20, c.ScoreMissingPropType},
+      {kCategoryTexts[scMissingOwnerCode], n.OwnerCount, -8, c.ScoreMissingOwnerCode},
+      {kCategoryTexts[scPartialOwnerAddress], n.OwnerCount, -8, c.ScorePartialOwnerAddress},
+      {kCategoryTexts[scZeroAssets], n.PropCount, -15, c.ScoreZeroAssets},
+      {kCategoryTexts[scIncompleteVersionInfo], 1, -5, c.ScoreIncompleteVersionInfo},
   };
   double score = 100;
   for (const Category& k : categories) {

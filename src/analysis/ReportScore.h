@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +49,38 @@ struct TReportCounts {
 
 inline constexpr int kScoreCategoryCount = 11;
 inline constexpr double kPassingScore = 75;
+
+// The categories in score-row order.
+enum TScoreCategory : int {
+  scHolderTaxID,
+  scHolderContact,
+  scPunctuation,
+  scBadDate,
+  scMissingCUSIP,
+  scIncompleteTangible,
+  scMissingPropType,
+  scMissingOwnerCode,
+  scPartialOwnerAddress,
+  scZeroAssets,
+  scIncompleteVersionInfo,
+};
+// The category's text, as its score rows carry it.
+std::string_view ScoreCategoryText(int category);
+// The category of a score row's text; -1 for none.
+int ScoreCategoryOf(std::string_view text);
+
+// A record that cost its report points: where it is and why.
+struct TPenalisedRecord {
+  std::int64_t Line = 0;  // line of the file from 1, empty lines counted (as an editor does)
+  std::string Field;      // the field at fault; empty when the record is judged whole
+  std::string Reason;     // e.g. "DateB 02/30/2020 is not a calendar date"
+};
+
+// Per report and category only the first ones are kept, so memory stays flat; the counts in
+// the score rows stay exact.
+inline constexpr std::size_t kKeptRecordsPerCategory = 1000;
+// One report's kept records, by category, each ascending by line.
+using TCategoryRecords = std::array<std::vector<TPenalisedRecord>, kScoreCategoryCount>;
 
 // Appends one score row and returns the points taken off (zero or negative).
 long double CalcScore(std::vector<TTempReportScore>& TempReportScore, std::int32_t Holder_ID,

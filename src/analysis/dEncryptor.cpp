@@ -92,9 +92,9 @@ void TdmEncryptor::EnsureScoreDataSet() {
   if (!cdsReportScore.Active()) cdsReportScore.CreateDataSet();
 }
 
-void TdmEncryptor::ErrorMsg(int LineNum, const std::string& Mesg) {
-  ShowWarning("Error in line " + std::to_string(LineNum) + ".\r\r" + Mesg +
-              "\r\rCannot load file.");
+void TdmEncryptor::ErrorMsg(int LineNum, const std::string& Mesg, const std::string& detail) {
+  ShowWarning("Error in line " + std::to_string(LineNum) + ".\r\r" + Mesg + "\r\rCannot load file.",
+              detail);
 }
 
 // Counts beyond the integer fields (only possible in files of many gigabytes) are refused
@@ -135,6 +135,19 @@ bool TdmEncryptor::LoadQORVAFile(const std::string& FileToLoad) {
   return FinishLoad(FileToLoad, std::move(outcome));
 }
 
+bool TdmEncryptor::LoadQORVAStream(std::FILE* in, const std::string& name) {
+  TLoadOutcome outcome;
+  try {
+    TLoadOptions options;
+    options.progress = progress_;
+    outcome = LoadReportStream(in, 0, options);
+  } catch (...) {
+    outcome = TLoadOutcome{};
+    outcome.kind = TLoadOutcome::CannotAccess;
+  }
+  return FinishLoad(name, std::move(outcome));
+}
+
 bool TdmEncryptor::FinishLoad(const std::string& FileToLoad, TLoadOutcome outcome) {
   last_cancelled_ = false;
   try {
@@ -149,7 +162,11 @@ bool TdmEncryptor::FinishLoad(const std::string& FileToLoad, TLoadOutcome outcom
       case TLoadOutcome::LineError: {
         const int line = static_cast<int>(outcome.line);
         Fail(line, outcome.message);
-        ErrorMsg(line, outcome.message);
+        last_error_->detail = outcome.detail;
+        last_error_->physical_line = outcome.physical_line;
+        last_error_->line_start = outcome.line_start;
+        last_error_->line_cut = outcome.line_cut;
+        ErrorMsg(line, outcome.message, outcome.detail);
         return false;
       }
       case TLoadOutcome::Empty: {
@@ -185,6 +202,63 @@ bool TdmEncryptor::FinishLoad(const std::string& FileToLoad, TLoadOutcome outcom
     } catch (...) {
     }
     return false;
+  }
+}
+
+const std::vector<TPenalisedRecord>& TdmEncryptor::PenalisedRecords(int holder_id,
+                                                                    int category) const {
+  static const std::vector<TPenalisedRecord> kNone;
+  const auto& all = results_.PenalisedRecords;
+  if (holder_id < 1 || static_cast<std::size_t>(holder_id) > all.size() || category < 0 ||
+      category >= kScoreCategoryCount)
+    return kNone;
+  return all[static_cast<std::size_t>(holder_id) - 1][static_cast<std::size_t>(category)];
+}
+
+const std::vector<TPenalisedRecord>& TdmEncryptor::PenalisedRecords(
+    int holder_id, std::string_view category) const {
+  return PenalisedRecords(holder_id, ScoreCategoryOf(category));
+}
+
+namespace {
+
+// One CSV cell: report text (8-bit, read as Latin-1) as UTF-8, quoted when it must be. A
+// cell that a spreadsheet would take for a formula gets a leading apostrophe.
+std::string CsvCell(std::string_view text) {
+  std::string out;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos)
+    out += '\'';
+  bool quote = false;
+  for (unsigned char c : text) {
+    if (c == '"' || c == ',' || c == '\r' || c == '\n') quote = true;
+    if (c == '"') out += '"';
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xc0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    }
+  }
+  return quote ? '"' + out + '"' : out;
+}
+
+}  // namespace
+
+void TdmEncryptor::WritePenalisedRecordsCsv(std::ostream& out, int holder_id, int category) const {
+  out << "Holder_ID,HolderName,Category,Line,Reason\r\n";
+  const auto& all = results_.PenalisedRecords;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const int id = static_cast<int>(i) + 1;
+    if (holder_id != 0 && id != holder_id) continue;
+    const std::string name =
+        CsvCell(i < results_.TempArray.size() ? results_.TempArray[i].HolderName : "");
+    for (int k = 0; k < kScoreCategoryCount; ++k) {
+      if (category >= 0 && k != category) continue;
+      const std::string text = CsvCell(ScoreCategoryText(k));
+      for (const TPenalisedRecord& r : all[i][static_cast<std::size_t>(k)])
+        out << id << ',' << name << ',' << text << ',' << r.Line << ',' << CsvCell(r.Reason)
+            << "\r\n";
+    }
   }
 }
 

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "DataSet.h"
@@ -70,8 +73,12 @@ class TdmEncryptor {
       const std::string& FileToLoad,
       const std::function<bool(std::uint64_t done, std::uint64_t total)>& progress);
   bool FinishLoad(const std::string& FileToLoad, TLoadOutcome outcome);
-  // Shows a line error as a warning box.
-  void ErrorMsg(int LineNum, const std::string& Mesg);
+  // LoadQORVAFile on an open stream (standard input, a named pipe), read exactly once;
+  // `name` stands for the path in messages.
+  bool LoadQORVAStream(std::FILE* in, const std::string& name);
+  // Shows a line error as a warning box; `detail` (columns, text found, hints) goes apart
+  // from the box's own text.
+  void ErrorMsg(int LineNum, const std::string& Mesg, const std::string& detail = {});
 
   void SetMainWindow(IEncryptMainWindow* w) { main_window_ = w; }  // not owned; nullptr = nobody
   // Called now and then during a load with the bytes read so far and the file size;
@@ -83,6 +90,12 @@ class TdmEncryptor {
   struct LoadError {
     std::optional<int> line;  // set for line errors
     std::string message;      // the inner text of a line error, else the whole box text
+    // For line errors: what locates the fault (carriage-return separated lines), the line's
+    // place among all lines of the file, and its start, kept from the one read.
+    std::string detail{};
+    std::int64_t physical_line = 0;
+    std::string line_start{};
+    bool line_cut = false;  // the line goes on beyond line_start
   };
   // Set by a failed load, cleared by a successful one.
   const std::optional<LoadError>& LastError() const { return last_error_; }
@@ -90,6 +103,19 @@ class TdmEncryptor {
 
   // The per-report results of the last successful load (unrounded scores included).
   const TReportResults& Results() const { return results_; }
+
+  // The penalised records of the last successful load, for report `holder_id` (from 1) and
+  // `category` (0-10, the order of the score rows; see TScoreCategory): ascending by line,
+  // at most kKeptRecordsPerCategory. Empty for an unknown report or category.
+  const std::vector<TPenalisedRecord>& PenalisedRecords(int holder_id, int category) const;
+  // The same by a score row's category text (cdsReportScoreCategory).
+  const std::vector<TPenalisedRecord>& PenalisedRecords(int holder_id,
+                                                        std::string_view category) const;
+  // Writes the kept records as CSV for a spreadsheet: a title row, then one row per record
+  // (holder id, holder name, category, line, reason) in report, category and line order;
+  // `holder_id` 0 writes every report, else only that one (and `category` >= 0 only that
+  // category). Text as UTF-8, rows ended by CR LF.
+  void WritePenalisedRecordsCsv(std::ostream& out, int holder_id = 0, int category = -1) const;
 
  private:
   void Fail(std::optional<int> line, std::string message);

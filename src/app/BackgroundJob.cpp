@@ -41,13 +41,14 @@ class TJobMessages : public IMessageHelper {
  public:
   TJobMessages(TJob* job, IMessageHelper* shown_by) : job_(job), ui_(shown_by) {}
 
-  void Show(MessageKind kind, const std::string& text) override {
+  void Show(MessageKind kind, const std::string& text) override { ShowDetailed(kind, text, {}); }
+  void ShowDetailed(MessageKind kind, const std::string& text, const std::string& detail) override {
     if (OnWindowThread()) {
-      ui_->Show(kind, text);
+      Pass(kind, text, detail);
       return;
     }
     std::lock_guard lock(mutex_);
-    held_.push_back({kind, text});
+    held_.push_back({kind, text, detail});
   }
 
   bool AskYesNo(const std::string& text) override;
@@ -59,7 +60,7 @@ class TJobMessages : public IMessageHelper {
       std::lock_guard lock(mutex_);
       held.swap(held_);
     }
-    for (const Held& h : held) ui_->Show(h.kind, h.text);
+    for (const Held& h : held) Pass(h.kind, h.text, h.detail);
   }
 
   IMessageHelper& Ui() { return *ui_; }
@@ -68,7 +69,14 @@ class TJobMessages : public IMessageHelper {
   struct Held {
     MessageKind kind;
     std::string text;
+    std::string detail;
   };
+  void Pass(MessageKind kind, const std::string& text, const std::string& detail) {
+    if (detail.empty())
+      ui_->Show(kind, text);
+    else
+      ui_->ShowDetailed(kind, text, detail);
+  }
   TJob* job_;
   IMessageHelper* ui_;
   std::mutex mutex_;

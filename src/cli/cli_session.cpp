@@ -12,6 +12,10 @@ namespace qorva::cli {
 
 void CliMessages::Show(MessageKind, const std::string& text) { held_.push_back({false, text}); }
 
+void CliMessages::ShowDetailed(MessageKind, const std::string& text, const std::string& detail) {
+  held_.push_back({false, text, detail});
+}
+
 bool CliMessages::AskYesNo(const std::string& text) {
   held_.push_back({true, text + " [No]"});
   return false;
@@ -26,6 +30,9 @@ void CliMessages::Report(bool failed) {
                  : failed   ? "qorva: error: "
                             : "qorva: warning: ",
                  PrintableMessage(lines).c_str());
+    std::string detail = MessageAsLines(h.detail);
+    while (!detail.empty() && detail.back() == '\n') detail.pop_back();
+    if (!detail.empty()) std::fprintf(stderr, "%s\n", PrintableMessage(detail).c_str());
   }
   held_.clear();
 }

@@ -19,6 +19,8 @@ namespace qorva::cli {
 class CliMessages : public IMessageHelper {
  public:
   void Show(MessageKind kind, const std::string& text) override;
+  // The detail prints as lines after the message.
+  void ShowDetailed(MessageKind kind, const std::string& text, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
   // Prints what is held on stderr, each message with its prefix, and forgets it.
   void Report(bool failed);
@@ -27,6 +29,7 @@ class CliMessages : public IMessageHelper {
   struct Held {
     bool question;
     std::string text;
+    std::string detail{};
   };
   std::vector<Held> held_;
 };

@@ -14,6 +14,8 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
   // The command line sets no filter, so every score row is visible.
   m.cdsReportScore.SetFiltered(false);
   const int score_rows = m.cdsReportScore.RecordCount();
+  // Score rows come grouped by report in report order, so one cursor walks them all once.
+  int s = 0;
   for (int row = 0; row < m.cdsReports.RecordCount(); ++row) {
     ReportResult r;
     r.holder_id = m.cdsReportsHolder_ID->AsIntegerAt(row);
@@ -43,8 +45,8 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
     r.summary_text = m.cdsReportsSummaryMatches->DisplayTextAt(row);
     r.score_text = m.cdsReportsFileScore->DisplayTextAt(row);
 
-    for (int s = 0; s < score_rows; ++s) {
-      if (m.cdsReportScoreHolder_ID->AsIntegerAt(s) != r.holder_id) continue;
+    while (s < score_rows && m.cdsReportScoreHolder_ID->AsIntegerAt(s) < r.holder_id) ++s;
+    for (; s < score_rows && m.cdsReportScoreHolder_ID->AsIntegerAt(s) == r.holder_id; ++s) {
       CategoryResult c;
       c.category = m.cdsReportScoreCategory->AsStringAt(s);
       c.records_evaluated = m.cdsReportScoreRecordsEvaluated->AsIntegerAt(s);

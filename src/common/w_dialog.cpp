@@ -36,6 +36,12 @@ IMessageHelper* SetMessages(IMessageHelper* helper) {
 
 void ShowMessage(const std::string& text) { Messages().Show(MessageKind::Plain, text); }
 void ShowWarning(const std::string& text) { Messages().Show(MessageKind::Warning, text); }
+void ShowWarning(const std::string& text, const std::string& detail) {
+  if (detail.empty())
+    Messages().Show(MessageKind::Warning, text);
+  else
+    Messages().ShowDetailed(MessageKind::Warning, text, detail);
+}
 void info(const std::string& text) { Messages().Show(MessageKind::Information, text); }
 bool AskYesNo(const std::string& text) { return Messages().AskYesNo(text); }
 
@@ -59,6 +65,14 @@ void StderrMessageHelper::Show(MessageKind kind, const std::string& text) {
   std::fprintf(stderr, "%s%s\n", Prefix(kind), lines.c_str());
 }
 
+void StderrMessageHelper::ShowDetailed(MessageKind kind, const std::string& text,
+                                       const std::string& detail) {
+  Show(kind, text);
+  std::string lines = MessageAsLines(detail);
+  while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+  if (!lines.empty()) std::fprintf(stderr, "%s\n", lines.c_str());
+}
+
 bool StderrMessageHelper::AskYesNo(const std::string& text) {
   std::fprintf(stderr, "%s [%s]\n", MessageAsLines(text).c_str(), answer_yes_ ? "Yes" : "No");
   return answer_yes_;
@@ -69,11 +83,16 @@ RecordingMessageHelper::RecordingMessageHelper() : previous_(SetMessages(this)) 
 RecordingMessageHelper::~RecordingMessageHelper() { SetMessages(previous_); }
 
 void RecordingMessageHelper::Show(MessageKind kind, const std::string& text) {
-  entries_.push_back({kind, false, text});
+  entries_.push_back({kind, false, text, {}});
+}
+
+void RecordingMessageHelper::ShowDetailed(MessageKind kind, const std::string& text,
+                                          const std::string& detail) {
+  entries_.push_back({kind, false, text, detail});
 }
 
 bool RecordingMessageHelper::AskYesNo(const std::string& text) {
-  entries_.push_back({MessageKind::Plain, true, text});
+  entries_.push_back({MessageKind::Plain, true, text, {}});
   if (answers_.empty()) return false;
   bool yes = answers_.front();
   answers_.erase(answers_.begin());

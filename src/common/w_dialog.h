@@ -20,6 +20,13 @@ class IMessageHelper {
   // Shows a modal box and returns when it is dismissed. Line breaks in `text` are
   // single carriage returns.
   virtual void Show(MessageKind kind, const std::string& text) = 0;
+  // The same box with a detail text kept apart from its own text: the desktop's detailed
+  // text, lines after the message on the command line. A helper without a place for it
+  // shows the text alone.
+  virtual void ShowDetailed(MessageKind kind, const std::string& text, const std::string& detail) {
+    (void)detail;
+    Show(kind, text);
+  }
   // The Yes/No question; true means Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
 };
@@ -32,7 +39,8 @@ IMessageHelper* SetMessages(IMessageHelper* helper);
 // Shorthands used by the core code.
 void ShowMessage(const std::string& text);  // plain box
 void ShowWarning(const std::string& text);
-void info(const std::string& text);  // the "Information" box
+void ShowWarning(const std::string& text, const std::string& detail);  // empty: none
+void info(const std::string& text);                                    // the "Information" box
 bool AskYesNo(const std::string& text);
 
 // Turns the carriage returns of a message into line feeds (CR LF and lone CR alike).
@@ -44,6 +52,7 @@ class StderrMessageHelper : public IMessageHelper {
  public:
   explicit StderrMessageHelper(bool answer_yes = false) : answer_yes_(answer_yes) {}
   void Show(MessageKind kind, const std::string& text) override;
+  void ShowDetailed(MessageKind kind, const std::string& text, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
 
  private:
@@ -58,6 +67,7 @@ class RecordingMessageHelper : public IMessageHelper {
     MessageKind kind;  // for a question, Plain
     bool question;
     std::string text;
+    std::string detail;  // of ShowDetailed
   };
 
   RecordingMessageHelper();
@@ -66,6 +76,7 @@ class RecordingMessageHelper : public IMessageHelper {
   RecordingMessageHelper& operator=(const RecordingMessageHelper&) = delete;
 
   void Show(MessageKind kind, const std::string& text) override;
+  void ShowDetailed(MessageKind kind, const std::string& text, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
 
   void AnswerNext(bool yes) { answers_.push_back(yes); }

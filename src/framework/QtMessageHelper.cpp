@@ -21,6 +21,11 @@ QString QtMessageHelper::DisplayText(const std::string& text) {
 }
 
 void QtMessageHelper::Show(MessageKind kind, const std::string& text) {
+  ShowDetailed(kind, text, {});
+}
+
+void QtMessageHelper::ShowDetailed(MessageKind kind, const std::string& text,
+                                   const std::string& detail) {
   QMessageBox box(OwnerWindow());
   switch (kind) {
     case MessageKind::Plain:
@@ -39,6 +44,7 @@ void QtMessageHelper::Show(MessageKind kind, const std::string& text) {
   // Messages quote file contents; never let them be read as markup.
   box.setTextFormat(Qt::PlainText);
   box.setText(DisplayText(text));
+  if (!detail.empty()) box.setDetailedText(DisplayText(detail));
   box.setStandardButtons(QMessageBox::Ok);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();

@@ -22,6 +22,8 @@ class QtMessageHelper : public IMessageHelper {
   QtMessageHelper() = default;
 
   void Show(MessageKind kind, const std::string& text) override;
+  // The detail goes into the box's detailed text, so the box's own text stays as it is.
+  void ShowDetailed(MessageKind kind, const std::string& text, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
 
   // The window that owns a box when no window is active.
