@@ -1,4 +1,7 @@
-// qorva-open: opens an envelope with the built-in private keys and writes its report.
+// qorva-open: opens an envelope with the administrator's private keys and writes its report;
+// with --new-keys, makes an administrator's key pair.
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -24,21 +27,14 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 2;
 constexpr int kExitUsage = 64;
 
-const char* const kUsage =
-    "Usage: qorva-open ENVELOPE --output FILE [--force]\n"
-    "Opens an .HDE envelope and writes the holder report it carries to FILE.\n"
-    "\n"
-    "Options:\n"
-    "  --output FILE   where the report goes (required)\n"
-    "  --force         replace FILE when it exists\n"
-    "  -h, --help      show this help\n"
-    "  --version       show the version\n"
-    "\n"
-    "Exit status: 0 opened, 2 not opened (nothing written), 64 bad command line,\n"
-    "128+N stopped by signal N, e.g. 130 Ctrl-C, 129 hang-up (nothing written).\n";
+const char* const kExitStatuses =
+    "Exit status: 0 opened (or key pair written), 2 not opened or not written, 64 bad\n"
+    "command line, 128+N stopped by signal N, e.g. 130 Ctrl-C, 129 hang-up. Whenever the\n"
+    "status is not 0, nothing is written.\n";
 
 int Usage(const std::string& message) {
-  std::fprintf(stderr, "qorva-open: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "qorva-open: %s\nRun 'qorva-open --help' for the options.\n",
+               message.c_str());
   return kExitUsage;
 }
 
@@ -66,36 +62,67 @@ std::string Place(const std::string& report, const std::string& output, bool for
 int main(int argc, char** argv) {
   // First of all, so that no interrupt can leave a working folder behind.
   qorva::cli::CatchInterrupts();
-  std::vector<std::string> positional;
-  std::string output;
-  bool force = false, options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (!options_done && a == "--") {
-      options_done = true;
-    } else if (!options_done && (a == "-h" || a == "--help")) {
-      std::fputs(kUsage, stdout);
-      return kExitOk;
-    } else if (!options_done && a == "--version") {
-      std::printf("qorva-open %s\n%s\n", QORVA_VERSION, QORVA_COPYRIGHT);
-      return kExitOk;
-    } else if (!options_done && a == "--output") {
-      if (i + 1 >= argc) return Usage("--output needs a file name");
-      output = argv[++i];
-    } else if (!options_done && a.rfind("--output=", 0) == 0) {
-      output = a.substr(9);
-    } else if (!options_done && a == "--force") {
-      force = true;
-    } else if (!options_done && a.size() > 1 && a[0] == '-') {
-      return Usage("unknown option '" + a + "'");
-    } else {
-      positional.push_back(a);
-    }
+  std::string envelope, output, newKeys;
+  std::vector<std::string> keyFiles;
+  bool force = false;
+  CLI::App app{
+      "qorva-open ENVELOPE --output FILE --key KEYFILE [--key KEYFILE]... [--force]\n"
+      "qorva-open --new-keys DIR\n\n"
+      "Opens an .HDE envelope with the administrator's private key and writes the holder "
+      "report\nit carries to FILE; or makes a new key pair for an administrator.\n",
+      "qorva-open"};
+  app.footer(std::string("The keys are tried in the order given: the newer key first, then the "
+                         "older one.\nA key file is an armoured private key block (as "
+                         "--new-keys writes) or a PEM PKCS#8\nprivate key, readable by its "
+                         "owner only.\n\n") +
+             kExitStatuses);
+  app.set_version_flag("--version",
+                       std::string("qorva-open ") + QORVA_VERSION + "\n" + QORVA_COPYRIGHT);
+  auto* envelopeOpt =
+      app.add_option("ENVELOPE", envelope, "The envelope (.HDE file) to open")->type_name("");
+  auto* outputOpt =
+      app.add_option("--output", output, "Where the report goes (required)")->type_name("FILE");
+  auto* keyOpt =
+      app.add_option("--key", keyFiles, "A private key file (required; repeat it for an older key)")
+          ->type_name("KEYFILE")
+          ->allow_extra_args(false);
+  auto* forceOpt = app.add_flag("--force", force, "Replace FILE when it exists");
+  app.add_option("--new-keys", newKeys, "Make a key pair in DIR: public.key and private.key (0600)")
+      ->type_name("DIR")
+      ->excludes(envelopeOpt)
+      ->excludes(outputOpt)
+      ->excludes(keyOpt)
+      ->excludes(forceOpt);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    return Usage(e.what());
   }
-  if (positional.size() != 1)
-    return Usage(positional.empty() ? "no envelope given" : "give one envelope");
+
+  if (!newKeys.empty()) {
+    try {
+      qorva::WriteNewKeyPair(newKeys);
+    } catch (const std::exception& e) {
+      return Fail(std::string(e.what()) + "; nothing was written");
+    }
+    const fs::path dir = qorva::platform::PathFromUtf8(newKeys);
+    std::printf("%s\n%s\n", qorva::platform::PathToUtf8(dir / "public.key").c_str(),
+                qorva::platform::PathToUtf8(dir / "private.key").c_str());
+    return kExitOk;
+  }
+  if (envelope.empty()) return Usage("no envelope given");
   if (output.empty()) return Usage("no output file given (--output FILE)");
-  const std::string& envelope = positional[0];
+  if (keyFiles.empty()) return Usage("no private key given (--key KEYFILE)");
+
+  try {
+    qorva::UsePrivateKeyFiles(keyFiles);
+  } catch (const std::exception& e) {
+    return Fail(std::string(e.what()) + "; nothing was written");
+  }
 
   // Messages go to stderr; the installation question is answered No, so nothing waits.
   qorva::StderrMessageHelper messages(false);
@@ -124,7 +151,12 @@ int main(int argc, char** argv) {
   if (work.path().empty()) return Fail("cannot make a working folder: " + work.error().message());
 
   qorva::TKVXDecryption* env = qorva::TKVXDecryption::Instance();
-  env->SetPrivateKeys(&qorva::Get_New_Private_Key, &qorva::Get_Private_Key);
+  std::vector<qorva::TKVXDecryption::KeyBlockFn> keys = {&qorva::Get_New_Private_Key,
+                                                         &qorva::Get_Private_Key};
+  for (std::size_t i = 2; i < qorva::PrivateKeyCount(); ++i)
+    keys.push_back([i] { return qorva::PrivateKeyBlock(i); });
+  keys.resize(qorva::PrivateKeyCount());
+  env->SetPrivateKeys(std::move(keys));
   env->SetProgress([](std::uint64_t, std::uint64_t) { return !qorva::cli::Interrupted(); });
   bool opened = false;
   std::string why;

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -125,5 +127,18 @@ void CatchInterrupts();
 int InterruptSignal();
 // The exit status of a program stopped by `signal`, as shells report one (128 + number).
 inline int ExitStatusForSignal(int signal) { return 128 + signal; }
+
+// Reads a small secret file (a private key) whole into `content`. Refuses, with a message
+// naming the file in `error`, anything that is not a regular file, is larger than
+// `maxBytes`, or that other users may access: on POSIX any group or other permission bit
+// (as ssh refuses its keys), checked on the opened file itself. Windows: no permission check.
+bool ReadOwnerOnlyFile(const std::string& path, std::size_t maxBytes, std::string& content,
+                       std::string& error);
+
+// Creates `path` exclusively (an existing file or link there is never touched) with exactly
+// the permission bits `mode` (POSIX; ignored on Windows), writes `content` and flushes it to
+// disk. On failure nothing is left at `path` and `error` says why.
+bool WriteNewFile(const std::string& path, const std::string& content, unsigned mode,
+                  std::string& error);
 
 }  // namespace qorva::platform

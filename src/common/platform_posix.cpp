@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform.h"
@@ -286,5 +288,92 @@ void CatchInterrupts() {
 }
 
 int InterruptSignal() { return g_signal; }
+
+namespace {
+
+struct OwnedFd {
+  int fd;
+  ~OwnedFd() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+std::string Octal(unsigned mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", mode & 07777u);
+  return text;
+}
+
+}  // namespace
+
+bool ReadOwnerOnlyFile(const std::string& path, std::size_t maxBytes, std::string& content,
+                       std::string& error) {
+  content.clear();
+  OwnedFd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+  if (f.fd < 0) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(f.fd, &st) != 0) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = path + " is not a regular file";
+    return false;
+  }
+  if ((st.st_mode & 077) != 0) {
+    error = "permissions " + Octal(st.st_mode) + " for " + path +
+            " are too open: a private key file must be accessible to its owner only "
+            "(chmod 600 " +
+            path + ")";
+    return false;
+  }
+  if (static_cast<std::size_t>(st.st_size) > maxBytes) {
+    error = path + " is too large for a key file";
+    return false;
+  }
+  content.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::read(f.fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = "cannot read " + path + ": " + std::strerror(errno);
+      content.assign(content.size(), '\0');
+      content.clear();
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  content.resize(done);
+  return true;
+}
+
+bool WriteNewFile(const std::string& path, const std::string& content, unsigned mode,
+                  std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    error = errno == EEXIST ? path + " exists; it is not replaced"
+                            : "cannot create " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  OwnedFd f{fd};
+  bool ok = ::fchmod(fd, static_cast<mode_t>(mode)) == 0;
+  for (std::size_t done = 0; ok && done < content.size();) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  if (!ok) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    ::unlink(path.c_str());
+  }
+  return ok;
+}
 
 }  // namespace qorva::platform

@@ -1,11 +1,17 @@
 // The platform layer on Windows.
 #include <windows.h>
 // after windows.h
+#include <fcntl.h>
 #include <io.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "platform.h"
@@ -47,6 +53,55 @@ bool RemoveUserRegistryTree(const std::string& key) {
   // The emptied key itself, where the tree removal left it.
   const LSTATUS last = ::RegDeleteKeyW(HKEY_CURRENT_USER, wide.c_str());
   return last == ERROR_SUCCESS || last == ERROR_FILE_NOT_FOUND;
+}
+
+bool ReadOwnerOnlyFile(const std::string& path, std::size_t maxBytes, std::string& content,
+                       std::string& error) {
+  // Access on Windows is a matter of the file's access list; the user profile's default
+  // keeps other users out, so there is no mode to check here.
+  content.clear();
+  std::error_code ec;
+  const std::filesystem::path p = PathFromUtf8(path);
+  if (!std::filesystem::is_regular_file(p, ec)) {
+    error = path + " is not a regular file";
+    return false;
+  }
+  if (std::filesystem::file_size(p, ec) > maxBytes) {
+    error = path + " is too large for a key file";
+    return false;
+  }
+  std::ifstream in(p, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+bool WriteNewFile(const std::string& path, const std::string& content, unsigned /*mode*/,
+                  std::string& error) {
+  const std::wstring wide = PathFromUtf8(path).wstring();
+  const int fd =
+      ::_wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
+    error = errno == EEXIST ? path + " exists; it is not replaced"
+                            : "cannot create " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < content.size();) {
+    const int n = ::_write(fd, content.data() + done, static_cast<unsigned>(content.size() - done));
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ::_commit(fd) == 0 && ok;
+  ::_close(fd);
+  if (!ok) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    ::_wunlink(wide.c_str());
+  }
+  return ok;
 }
 
 std::uint64_t FreeSpace(const std::string& folder, std::error_code& ec) {

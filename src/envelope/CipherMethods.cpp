@@ -168,7 +168,7 @@ class RsaOaep : public TCipherTransform {
       const Botan::secure_vector<std::uint8_t> pt = dec.decrypt(in_.data(), in_.size());
       out.insert(out.end(), pt.begin(), pt.end());
     } catch (const std::exception&) {
-      throw CryptoError(
+      throw CryptoKeyMismatch(
           "RSA decryption failed: the private key does not match or the data is damaged.");
     }
   }

@@ -15,6 +15,13 @@ class CryptoError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Raised when an RSA private key does not open the data: the key does not pair with the
+// public key it was sealed with (or the data is damaged).
+class CryptoKeyMismatch : public CryptoError {
+ public:
+  using CryptoError::CryptoError;
+};
+
 // Raised when a progress callback asked to stop; partial outputs are already removed.
 class CryptoCancelled : public CryptoError {
  public:

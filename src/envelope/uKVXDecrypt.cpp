@@ -244,13 +244,25 @@ void TKVXDecryption::SetProgress(std::function<bool(std::uint64_t, std::uint64_t
 }
 
 void TKVXDecryption::SetPrivateKeys(KeyBlockFn newer, KeyBlockFn older) {
-  newerKey_ = std::move(newer);
-  olderKey_ = std::move(older);
+  std::vector<KeyBlockFn> keys;
+  if (newer) keys.push_back(std::move(newer));
+  if (older) keys.push_back(std::move(older));
+  SetPrivateKeys(std::move(keys));
+}
+
+void TKVXDecryption::SetPrivateKeys(std::vector<KeyBlockFn> keys) {
+  privateKeys_ = std::move(keys);
+}
+
+void TKVXDecryption::SetPublicKey(KeyBlockFn key) { publicKey_ = std::move(key); }
+
+std::vector<std::string> TKVXDecryption::PublicKeyBlock() const {
+  return publicKey_ ? publicKey_() : Get_Public_Key();
 }
 
 bool TKVXDecryption::IsActiveXInstalled(std::string* why) const {
   std::vector<std::uint8_t> der;
-  StrToBinary(AsciiArmor("", false, Get_Public_Key()), der);
+  StrToBinary(AsciiArmor("", false, PublicKeyBlock()), der);
   const SelfTestResult check = CryptoSelfTest(der);
   if (why) *why = check.message;
   return check.ok;
@@ -408,7 +420,7 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
     }
 
     std::vector<std::uint8_t> key;
-    StrToBinary(AsciiArmor("", false, Get_Public_Key()), key);
+    StrToBinary(AsciiArmor("", false, PublicKeyBlock()), key);
     c.rsa->SetPublicKey(key);
 
     cipher.EncryptionMethod = c.rsa.get();
@@ -515,17 +527,21 @@ void TKVXDecryption::DecryptSteps(TCall& c) {
     if (Exists(P + kRsaMember)) Rename(P + kRsaMember, P + c.rsaName);
     if (c.bFilesList) stlstFileList.push_back(c.W + c.rsaName);
 
-    const auto readPassPhrase = [&](const KeyBlockFn& block) {
-      if (!block) throw CryptoError("No private key is available to open envelopes.");
+    // Each key in turn until one gives a pass phrase: a key that does not pair with the
+    // envelope's public key gives none, so the older key still opens what it sealed.
+    if (privateKeys_.empty()) throw CryptoError("No private key is available to open envelopes.");
+    for (std::size_t k = 0; k < privateKeys_.size() && IsBlank(c.passPhrase); ++k) {
       std::vector<std::uint8_t> key;
-      StrToBinary(AsciiArmor("", false, block()), key);
+      StrToBinary(AsciiArmor("", false, privateKeys_[k]()), key);
       c.rsa->SetPrivateKey(key);
       cipher.EncryptionMethod = c.rsa.get();
       std::uint64_t bytesRead = 0;
-      return cipher.ReadSecret(P + c.rsaName, efpDecrypt, kMaxSealedPassPhrase, bytesRead);
-    };
-    c.passPhrase = readPassPhrase(newerKey_);
-    if (IsBlank(c.passPhrase)) c.passPhrase = readPassPhrase(olderKey_);
+      try {
+        c.passPhrase = cipher.ReadSecret(P + c.rsaName, efpDecrypt, kMaxSealedPassPhrase, bytesRead);
+      } catch (const CryptoKeyMismatch&) {
+        if (k + 1 == privateKeys_.size()) throw;  // no key opens it
+      }
+    }
 
     TTwofishEncryptionMethod& twofish = *c.twofish;
     twofish.SetSecretKeyFromPassPhrase(c.passPhrase, 256);

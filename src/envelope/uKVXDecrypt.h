@@ -36,10 +36,14 @@ class TKVXDecryption {
   void SetProgress(std::function<bool(std::uint64_t done, std::uint64_t total)> cb);
 
   // Where the decrypt direction gets its private-key blocks (armoured, as the key module
-  // hands them out): the newer key first, the earlier one when the newer gives an empty
-  // pass phrase. Only the opening program sets them; without them decrypting fails.
+  // hands them out), tried in order: the newer key first, then the older. A key that gives
+  // an empty pass phrase, or does not pair with the envelope's public key, passes to the
+  // next. Only the opening program sets them; without them decrypting fails.
   using KeyBlockFn = std::function<std::vector<std::string>()>;
   void SetPrivateKeys(KeyBlockFn newer, KeyBlockFn older);
+  void SetPrivateKeys(std::vector<KeyBlockFn> keys);
+  // The public key block that encrypting seals with; Get_Public_Key unless set (tests).
+  void SetPublicKey(KeyBlockFn key);
 
   const std::vector<std::string>& FileList() const { return stlstFileList; }
 
@@ -52,6 +56,7 @@ class TKVXDecryption {
   static TKVXDecryption* AccessInstance(int Request);
 
   bool IsActiveXInstalled(std::string* why = nullptr) const;
+  std::vector<std::string> PublicKeyBlock() const;
   static std::string MakeTempFile(const std::string& AWorkingFolder, const std::string& AExtension);
   static void DeleteAnyCreatedTempFiles(const std::string& W, const std::string& zipName,
                                         const std::string& rsaName, const std::string& twoName);
@@ -66,7 +71,8 @@ class TKVXDecryption {
 
   std::vector<std::string> stlstFileList;
   std::function<bool(std::uint64_t, std::uint64_t)> progress_;
-  KeyBlockFn newerKey_, olderKey_;
+  std::vector<KeyBlockFn> privateKeys_;
+  KeyBlockFn publicKey_;
   // Test seam for results the real layer never gives (a Twofish run writing 0 bytes):
   // called with the step's name and its value, which it may change.
   std::function<void(const std::string& step, std::int64_t& value)> fault_;

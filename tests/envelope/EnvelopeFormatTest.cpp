@@ -99,11 +99,11 @@ TEST(EnvelopeFormat, OpensWithTheDocumentedStandardTools) {
 
     WriteAll(admin / "steps.sh", steps);
     std::string out;
-    ASSERT_EQ(
-        RunCommand("cd " + Quote(admin.path().string()) + " && ENVELOPE=" + Quote(work / "REPORT.HDE") +
-                       " PRIVATE_KEY=" + Quote(work / "key.pem") + " sh -e steps.sh",
-                   &out),
-        0)
+    ASSERT_EQ(RunCommand("cd " + Quote(admin.path().string()) +
+                             " && ENVELOPE=" + Quote(work / "REPORT.HDE") +
+                             " PRIVATE_KEY=" + Quote(work / "key.pem") + " sh -e steps.sh",
+                         &out),
+              0)
         << out;
     EXPECT_EQ(ReadAll(admin / "passphrase.txt"), pass);
     EXPECT_EQ(ReadAll(admin / "HZFile.zip"), ReadAll(work / "HZFile.zip"));

@@ -119,7 +119,8 @@ TEST(ZipArchive, ReportCompressesAboutAsWellAsInfoZipAtLevelNine) {
   TempDir dir;
   WriteAll(dir / "report.txt", testing::ReportText(6u << 20, 9));
   ASSERT_EQ(ZipOne(dir / "report.txt", dir / "ours.zip"), xerSuccess);
-  ASSERT_EQ(RunCommand("cd " + Quote(dir.path().string()) + " && zip -9 -q theirs.zip report.txt"), 0);
+  ASSERT_EQ(RunCommand("cd " + Quote(dir.path().string()) + " && zip -9 -q theirs.zip report.txt"),
+            0);
   EXPECT_LE(fs::file_size(dir / "ours.zip"), fs::file_size(dir / "theirs.zip") * 105 / 100);
 
   // And our reader opens what Info-ZIP wrote.

@@ -15,10 +15,9 @@
 #include "FileCipher.h"
 #include "ZipArchive.h"
 #include "envelope_test_support.h"
+#include "test_keys.h"
 #include "uKVXCodecs.h"
 #include "uKVXFileUtils.h"
-#include "uKVXPrivateKey.h"
-#include "uKVXPublicKey.h"
 #include "w_dialog.h"
 
 namespace qorva {
@@ -48,7 +47,8 @@ class EnvelopeTest : public ::testing::Test {
  protected:
   // The envelope's private working folders are made under tmp_, where leftovers show.
   EnvelopeTest() : work_("work"), io_("io"), tmp_("tmp"), env_(Access::Create()) {
-    env_->SetPrivateKeys(&Get_New_Private_Key, &Get_Private_Key);
+    env_->SetPublicKey(NewerKeys().PublicFn());
+    env_->SetPrivateKeys(NewerKeys().PrivateFn(), OlderKeys().PrivateFn());
     const char* old = std::getenv("TMPDIR");
     if (old) oldTmp_ = old;
     ::setenv("TMPDIR", tmp_.path().c_str(), 1);
@@ -101,17 +101,11 @@ void Pack(const std::string& archive, const std::vector<std::string>& files) {
   ASSERT_EQ(zip.Zip(), xerSuccess) << zip.LastErrorMessage();
 }
 
-Bytes BuiltInPublicKey() {
-  Bytes der;
-  for (unsigned char c : Access::AsciiArmor("", false, Get_Public_Key())) der.push_back(c);
-  return der;
-}
-
-// An envelope made by hand with the built-in public key: `inner` is Twofish-encrypted as
+// An envelope made by hand with the newer public key: `inner` is Twofish-encrypted as
 // the inner archive under `passPhrase`, which is sealed beside it.
 void HandMadeEnvelope(const ScratchDir& dir, const std::string& inner,
                       const std::string& passPhrase, const std::string& envelope,
-                      const Bytes& publicKey = BuiltInPublicKey()) {
+                      const Bytes& publicKey = NewerKeys().publicDer) {
   TSHAHashingMethod sha;
   sha.HashSize = 512;
   TTwofishEncryptionMethod twofish;
@@ -381,29 +375,37 @@ TEST_F(EnvelopeTest, DecryptErrorsThatReachTheCaller) {
   WriteFile(parts / "HZTFile.two", two);
   Pack(io_ / "tampered.HDE", {parts / "HZTFile.two", parts / "TwoFishKey.RSA"});
 
+  const auto newer = NewerKeys().PrivateFn();
+  const auto older = OlderKeys().PrivateFn();
   struct Case {
     const char* name;
     std::string envelope;
-    TKVXDecryption::KeyBlockFn newer;
+    std::vector<TKVXDecryption::KeyBlockFn> keys;
     bool secretKeyBox;  // the pass phrase was never read
+    int keysTried;      // only a key that does not pair passes on to the next
   };
   const Case cases[] = {
-      {"sealed for another key", good, &Get_Private_Key, true},
-      {"no private key given", good, nullptr, true},
-      {"key member missing", onlyTwofish, &Get_New_Private_Key, true},
-      {"not an envelope", io_ / "text.HDE", &Get_New_Private_Key, true},
-      {"a zip of a plain report", io_ / "posing.HDE", &Get_New_Private_Key, true},
-      {"truncated", io_ / "truncated.HDE", &Get_New_Private_Key, true},
-      {"corrupted archive", io_ / "flipped.HDE", &Get_New_Private_Key, true},
-      {"tampered member", io_ / "tampered.HDE", &Get_New_Private_Key, false},
+      {"sealed for another key", good, {older}, true, 1},
+      {"no key pairs", good, {older, older}, true, 2},
+      {"no private key given", good, {}, true, 0},
+      {"key member missing", onlyTwofish, {newer, older}, true, 1},
+      {"not an envelope", io_ / "text.HDE", {newer, older}, true, 1},
+      {"a zip of a plain report", io_ / "posing.HDE", {newer, older}, true, 1},
+      {"truncated", io_ / "truncated.HDE", {newer, older}, true, 1},
+      {"corrupted archive", io_ / "flipped.HDE", {newer, older}, true, 1},
+      {"tampered member", io_ / "tampered.HDE", {newer, older}, false, 1},
   };
   for (const Case& c : cases) {
     messages_.clear();
-    int olderCalls = 0;
-    env_->SetPrivateKeys(c.newer, [&] {
-      ++olderCalls;
-      return Get_Private_Key();
-    });
+    int tried = 0;
+    std::vector<TKVXDecryption::KeyBlockFn> counted;
+    for (const auto& key : c.keys) {
+      counted.push_back([&tried, key] {
+        ++tried;
+        return key();
+      });
+    }
+    env_->SetPrivateKeys(counted);
     EXPECT_ANY_THROW(Decrypt(c.envelope)) << c.name;
     const auto texts = messages_.texts();
     ASSERT_EQ(texts.size(), c.secretKeyBox ? 2u : 1u) << c.name;
@@ -412,9 +414,27 @@ TEST_F(EnvelopeTest, DecryptErrorsThatReachTheCaller) {
     }
     EXPECT_EQ(texts.back(), kStage6) << c.name;
     EXPECT_EQ(messages_.entries().back().kind, MessageKind::Information) << c.name;
-    EXPECT_EQ(olderCalls, 0) << c.name;  // an error is no empty pass phrase
+    EXPECT_EQ(tried, c.keysTried) << c.name;
     EXPECT_TRUE(work_.Names().empty()) << c.name;
   }
+}
+
+TEST_F(EnvelopeTest, EnvelopeSealedForTheOlderKeyOpensWithBothKeys) {
+  env_->SetPublicKey(OlderKeys().PublicFn());
+  const std::string envelope = Sealed("sealed for the older key\r\n");
+
+  ASSERT_TRUE(Decrypt(envelope));
+  EXPECT_TRUE(messages_.entries().empty());
+  EXPECT_EQ(ReadFile(work_ / "Report.txt"), "sealed for the older key\r\n");
+
+  // The newer key alone cannot open it; the older key alone can.
+  fs::remove(work_ / "Report.txt");
+  env_->SetPrivateKeys(NewerKeys().PrivateFn(), nullptr);
+  EXPECT_ANY_THROW(Decrypt(envelope));
+  messages_.clear();
+  env_->SetPrivateKeys(OlderKeys().PrivateFn(), nullptr);
+  EXPECT_TRUE(Decrypt(envelope));
+  EXPECT_EQ(work_.Names(), std::set<std::string>{"Report.txt"});
 }
 
 TEST_F(EnvelopeTest, DecryptedContentThatIsNoReport) {
@@ -724,26 +744,6 @@ TEST(EnvelopeInstanceTest, OneInstanceAndItsRequests) {
   // Destroying another object leaves the instance alone.
   Access::Create().reset();
   EXPECT_EQ(Access::AccessInstance(0), one);
-}
-
-TEST(KeyPairTest, PublicKeyPairsWithTheNewerPrivateKeyOnly) {
-  ScratchDir dir;
-  TRSAEncryptionMethod rsa;
-  rsa.SetPublicKey(BuiltInPublicKey());
-  TFileCipher cipher;
-  cipher.EncryptionMethod = &rsa;
-  cipher.WriteFile("pass phrase", efpEncrypt, true, dir / "sealed", false);
-
-  const auto open = [&](std::vector<std::string> (*block)()) {
-    TRSAEncryptionMethod priv;
-    priv.SetPrivateKey(Access::StrToBinary(Access::AsciiArmor("", false, block())));
-    TFileCipher c;
-    c.EncryptionMethod = &priv;
-    std::uint64_t read = 0;
-    return c.ReadFile(dir / "sealed", 0, 0, efpDecrypt, true, read);
-  };
-  EXPECT_EQ(open(&Get_New_Private_Key), "pass phrase");
-  EXPECT_ANY_THROW(open(&Get_Private_Key));
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "envelope_test_support.h"
 #include "platform_test_support.h"
 #include "uKVXDecrypt.h"
 #include "uKVXPrivateKey.h"
+#include "uKVXPublicKey.h"
 #include "w_dialog.h"
 
 namespace qorva {
@@ -27,6 +29,16 @@ using ::testing::HasSubstr;
 const std::string kSample = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_SAMPLE.txt";
 const std::string kFailing = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_FAILING.txt";
 const std::string kBroken = std::string(QORVA_SOURCE_DIR) + "/resources/sample/QORVA_BROKEN.txt";
+// The key pair the build made for its test holder program (QORVA_BIN here).
+const std::string kTestKeys = QORVA_TESTKEY_DIR;
+const std::string kPrivateKey = kTestKeys + "/private.key";
+
+std::vector<std::string> KeyFileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFile(path));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 struct Outcome {
   int code;
@@ -50,6 +62,13 @@ class ProgramsTest : public ::testing::Test {
   }
   Outcome Qorva(const std::vector<std::string>& args) { return Exec(QORVA_BIN, args); }
   Outcome Open(const std::vector<std::string>& args) { return Exec(QORVA_OPEN_BIN, args); }
+  // qorva-open ENVELOPE --output OUTPUT --key (the test key), and any further arguments.
+  Outcome OpenWithKey(const std::string& envelope, const std::string& output,
+                      std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {envelope, "--output", output, "--key", kPrivateKey};
+    args.insert(args.end(), more.begin(), more.end());
+    return Open(args);
+  }
 
   ScratchDir dir_;
   ScratchDir tmp_;
@@ -63,18 +82,18 @@ TEST_F(ProgramsTest, EncryptThenOpenGivesTheReportBack) {
   EXPECT_TRUE(tmp_.Names().empty());
 
   const std::string report = dir_ / "report.txt";
-  const Outcome opened = Open({envelope, "--output", report});
+  const Outcome opened = OpenWithKey(envelope, report);
   ASSERT_EQ(opened.code, 0) << opened.err;
   EXPECT_TRUE(ReadFile(report) == ReadFile(kSample));
   EXPECT_TRUE(tmp_.Names().empty());
 
   // An existing output stays unless --force.
   WriteFile(report, "mine");
-  const Outcome refused = Open({envelope, "--output", report});
+  const Outcome refused = OpenWithKey(envelope, report);
   EXPECT_EQ(refused.code, 2);
   EXPECT_THAT(refused.err, HasSubstr("--force"));
   EXPECT_EQ(ReadFile(report), "mine");
-  EXPECT_EQ(Open({envelope, "--output", report, "--force"}).code, 0);
+  EXPECT_EQ(OpenWithKey(envelope, report, {"--force"}).code, 0);
   EXPECT_TRUE(ReadFile(report) == ReadFile(kSample));
   EXPECT_EQ(dir_.Names(), (std::set<std::string>{"QORVA_SAMPLE.HDE", "report.txt"}));
 }
@@ -118,13 +137,31 @@ TEST_F(ProgramsTest, OpenRejectsWhatIsNoGoodEnvelope) {
     int code;
   };
   const std::string out = dir_ / "out.txt";
+  const std::string key = kPrivateKey;
+  WriteFile(bad / "open.key", ReadFile(kPrivateKey));
+  fs::permissions(bad / "open.key", fs::perms::group_read, fs::perm_options::add);
+  WriteFile(bad / "pub.key", ReadFile(kTestKeys + "/public.key"));
+  fs::permissions(bad / "pub.key", fs::perms::owner_read);
   const Case cases[] = {
-      {"not an envelope", {bad / "text.HDE", "--output", out}, 2},
-      {"truncated", {bad / "truncated.HDE", "--output", out}, 2},
-      {"tampered", {bad / "flipped.HDE", "--output", out}, 2},
-      {"missing", {bad / "none.HDE", "--output", out}, 2},
-      {"no output", {bad / "text.HDE"}, 64},
-      {"no envelope", {"--output", out}, 64},
+      {"not an envelope", {bad / "text.HDE", "--output", out, "--key", key}, 2},
+      {"truncated", {bad / "truncated.HDE", "--output", out, "--key", key}, 2},
+      {"tampered", {bad / "flipped.HDE", "--output", out, "--key", key}, 2},
+      {"missing", {bad / "none.HDE", "--output", out, "--key", key}, 2},
+      {"key file missing",
+       {dir_ / "QORVA_SAMPLE.HDE", "--output", out, "--key", bad / "no.key"},
+       2},
+      {"key file readable by others",
+       {dir_ / "QORVA_SAMPLE.HDE", "--output", out, "--key", bad / "open.key"},
+       2},
+      {"a public key given",
+       {dir_ / "QORVA_SAMPLE.HDE", "--output", out, "--key", bad / "pub.key"},
+       2},
+      {"no output", {bad / "text.HDE", "--key", key}, 64},
+      {"no envelope", {"--output", out, "--key", key}, 64},
+      {"no key", {dir_ / "QORVA_SAMPLE.HDE", "--output", out}, 64},
+      {"two envelopes", {dir_ / "QORVA_SAMPLE.HDE", "--output", out, "--key", key, "x.HDE"}, 64},
+      {"--key without a file", {dir_ / "QORVA_SAMPLE.HDE", "--output", out, "--key"}, 64},
+      {"--new-keys with an envelope", {dir_ / "QORVA_SAMPLE.HDE", "--new-keys", bad / "k"}, 64},
   };
   for (const Case& c : cases) {
     const Outcome r = Open(c.args);
@@ -134,6 +171,7 @@ TEST_F(ProgramsTest, OpenRejectsWhatIsNoGoodEnvelope) {
     EXPECT_TRUE(tmp_.Names().empty()) << c.name;
   }
   EXPECT_EQ(dir_.Names(), std::set<std::string>{"QORVA_SAMPLE.HDE"});
+  EXPECT_FALSE(fs::exists(bad / "k"));
 }
 
 #ifndef _WIN32
@@ -178,6 +216,8 @@ TEST_F(ProgramsTest, SignalsStopRunsAndLeaveNothing) {
   WriteFile(dir_ / "big.txt", report);
   {
     RecordingMessageHelper quiet;
+    TKVXDecryption::Instance()->SetPublicKey(
+        [] { return KeyFileLines(kTestKeys + "/public.key"); });
     ASSERT_TRUE(TKVXDecryption::Instance()->TwoFishRSADigitalEnvelope(
         "encrypt", dir_ / "big.txt", dir_ / "big.HDE", tmp_.W(), false))
         << ::testing::PrintToString(quiet.texts());
@@ -197,7 +237,8 @@ TEST_F(ProgramsTest, SignalsStopRunsAndLeaveNothing) {
     std::vector<std::string> argv;
     int signal;
   };
-  const std::vector<std::string> open = {QORVA_OPEN_BIN, dir_ / "big.HDE", "--output", out};
+  const std::vector<std::string> open = {QORVA_OPEN_BIN, dir_ / "big.HDE", "--output", out,
+                                         "--key",        kPrivateKey};
   const std::vector<std::string> seal = {QORVA_BIN, "encrypt", dir_ / "passing.txt", "--output-dir",
                                          dir_ / "sealed"};
   fs::create_directory(dir_ / "sealed");
@@ -226,22 +267,85 @@ TEST_F(ProgramsTest, SignalsStopRunsAndLeaveNothing) {
 #endif
 }
 
-TEST(HolderProgramTest, CarriesNoPrivateKey) {
-  std::vector<std::string> holders = {QORVA_BIN};
-#ifdef QORVA_ENCRYPTOR_BIN
-  holders.push_back(QORVA_ENCRYPTOR_BIN);
+TEST_F(ProgramsTest, NewKeysOpenWhatTheirPublicKeySealed) {
+  const std::string keys = dir_ / "admin";
+  const Outcome made = Open({"--new-keys", keys});
+  ASSERT_EQ(made.code, 0) << made.err;
+  EXPECT_EQ(made.out, keys + "/public.key\n" + keys + "/private.key\n");
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(keys + "/private.key").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
 #endif
-  for (const std::string& path : holders) {
-    const std::string program = ReadFile(path);
-    ASSERT_FALSE(program.empty()) << path;
-    for (auto block : {&Get_New_Private_Key, &Get_Private_Key}) {
-      const std::vector<std::string> lines = block();
-      for (size_t i = 3; i + 3 < lines.size(); ++i) {
-        EXPECT_EQ(program.find(lines[i]), std::string::npos) << path << " line " << i;
-      }
-    }
+  EXPECT_EQ(KeyFileLines(keys + "/public.key").size(), 11u);
+
+  // Never over an existing pair.
+  const std::string privateBefore = ReadFile(keys + "/private.key");
+  const Outcome again = Open({"--new-keys", keys});
+  EXPECT_EQ(again.code, 2);
+  EXPECT_THAT(again.err, HasSubstr("exists"));
+  EXPECT_EQ(ReadFile(keys + "/private.key"), privateBefore);
+
+  // An envelope sealed for the new pair, which is the older one now: it opens when both
+  // keys are given, the newer first, and not with the newer key alone.
+  WriteFile(dir_ / "r.txt", "sealed for the older key\r\n");
+  {
+    RecordingMessageHelper quiet;
+    std::unique_ptr<TKVXDecryption> env(TKVXDecryptionTestAccess::Create());
+    env->SetPublicKey([&] { return KeyFileLines(keys + "/public.key"); });
+    ASSERT_TRUE(
+        env->TwoFishRSADigitalEnvelope("encrypt", dir_ / "r.txt", dir_ / "r.HDE", tmp_.W(), false));
   }
-  EXPECT_NE(ReadFile(QORVA_OPEN_BIN).find(Get_New_Private_Key()[3]), std::string::npos);
+  const std::string out = dir_ / "out.txt";
+  const Outcome newerOnly = OpenWithKey(dir_ / "r.HDE", out);
+  EXPECT_EQ(newerOnly.code, 2);
+  EXPECT_FALSE(fs::exists(out));
+  const Outcome both = OpenWithKey(dir_ / "r.HDE", out, {"--key", keys + "/private.key"});
+  ASSERT_EQ(both.code, 0) << both.err;
+  EXPECT_EQ(ReadFile(out), "sealed for the older key\r\n");
+  EXPECT_TRUE(tmp_.Names().empty());
+}
+
+TEST_F(ProgramsTest, HelpNamesTheOptionsAndExitStatuses) {
+  const Outcome help = Open({"--help"});
+  EXPECT_EQ(help.code, 0);
+  for (const char* text : {"--output", "--key", "--force", "--new-keys", "Exit status", "64"})
+    EXPECT_THAT(help.out, HasSubstr(text));
+}
+
+// The envelope of a build configured with the test key pair opens with the standard-tool
+// steps of docs/envelope-format.md, after the key conversion of docs/envelope-keys.md.
+TEST_F(ProgramsTest, EnvelopeOpensWithTheDocumentedStandardTools) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the documented steps are POSIX shell";
+#endif
+  if (testing::RunShell("perl -MCrypt::Twofish -e 1 >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "perl with Crypt::Twofish (libcrypt-twofish-perl) is not installed";
+  const auto block = [](const std::string& doc, const std::string& after) {
+    const std::string text = ReadFile(std::string(QORVA_SOURCE_DIR) + "/docs/" + doc);
+    const auto start = text.find("```sh\n", text.find(after));
+    const auto end = text.find("```\n", start + 6);
+    return start == std::string::npos || end == std::string::npos
+               ? std::string()
+               : text.substr(start + 6, end - start - 6);
+  };
+  const std::string convert = block("envelope-keys.md", "## The private key for standard tools");
+  const std::string steps = block("envelope-format.md", "## Opening an envelope by hand");
+  ASSERT_NE(convert.find("openssl pkey"), std::string::npos);
+  ASSERT_NE(steps.find("openssl pkeyutl"), std::string::npos);
+
+  ASSERT_EQ(Qorva({"encrypt", kSample, "--output-dir", dir_.path().string()}).code, 0);
+  ScratchDir admin("admin");
+  WriteFile(admin / "convert.sh", convert);
+  WriteFile(admin / "steps.sh", steps);
+  const std::string cmd =
+      "cd " + testing::ShellQuote(admin.path().string()) +
+      " && PRIVATE_KEY_FILE=" + testing::ShellQuote(kPrivateKey) +
+      " sh -e convert.sh && ENVELOPE=" + testing::ShellQuote(dir_ / "QORVA_SAMPLE.HDE") +
+      " PRIVATE_KEY=private.pem sh -e steps.sh >/dev/null 2>&1";
+  ASSERT_EQ(testing::RunShell(cmd), 0) << cmd;
+  EXPECT_EQ(fs::status(admin / "private.pem").permissions() & fs::perms::mask,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_TRUE(ReadFile(admin / "InputFile.txt") == ReadFile(kSample));
 }
 
 }  // namespace
