@@ -1,7 +1,6 @@
 // qorva-open: opens an envelope with the administrator's private keys and writes its report;
 // with --new-keys, makes an administrator's key pair.
 #include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

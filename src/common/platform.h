@@ -6,9 +6,8 @@
 // here, GetLastError() on Windows).
 #pragma once
 
-#include <cstdint>
-
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>

@@ -537,7 +537,8 @@ void TKVXDecryption::DecryptSteps(TCall& c) {
       cipher.EncryptionMethod = c.rsa.get();
       std::uint64_t bytesRead = 0;
       try {
-        c.passPhrase = cipher.ReadSecret(P + c.rsaName, efpDecrypt, kMaxSealedPassPhrase, bytesRead);
+        c.passPhrase =
+            cipher.ReadSecret(P + c.rsaName, efpDecrypt, kMaxSealedPassPhrase, bytesRead);
       } catch (const CryptoKeyMismatch&) {
         if (k + 1 == privateKeys_.size()) throw;  // no key opens it
       }
