@@ -99,8 +99,9 @@ constexpr double kDeflate = 30;  // level 9; nearly all of an encryption's time
 constexpr double kTwofish = 10;
 constexpr double kStore = 1;  // zipping ciphertext, which is stored, not compressed
 constexpr double kInflate = 3;
-// An inner archive of a report is about a quarter of it, until its real size is known.
-constexpr double kInnerShare = 0.25;
+// Fixed-width reports deflate to about a tenth (the samples to a twentieth), until the
+// inner archive's real size is known.
+constexpr double kInnerShare = 0.1;
 }  // namespace cost
 
 // Progress over one call. The bar's length is fixed when the call starts; each step owns a

@@ -1,10 +1,12 @@
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -51,14 +53,11 @@ class EnvelopeTest : public ::testing::Test {
     env_->SetPrivateKeys(NewerKeys().PrivateFn(), OlderKeys().PrivateFn());
     const char* old = std::getenv("TMPDIR");
     if (old) oldTmp_ = old;
-    ::setenv("TMPDIR", tmp_.path().c_str(), 1);
+    SetEnvironment("TMPDIR", tmp_.path().string());
   }
   ~EnvelopeTest() override {
     EXPECT_TRUE(tmp_.Names().empty()) << "a working folder was left behind";
-    if (oldTmp_.empty())
-      ::unsetenv("TMPDIR");
-    else
-      ::setenv("TMPDIR", oldTmp_.c_str(), 1);
+    SetEnvironment("TMPDIR", oldTmp_);
   }
 
   bool Encrypt(const std::string& report, const std::string& envelope) {
@@ -651,6 +650,7 @@ TEST_F(EnvelopeTest, ProgressMovesEvenlyByBytes) {
   EXPECT_EQ(seen.back().first, seen.back().second);
 }
 
+#ifndef _WIN32
 // Runs `body` in a child process as user and group `id`; its exit status (-1 when it died).
 // The body may only make system calls: the parent may have other threads.
 int AsOtherUser(unsigned id, const std::function<int()>& body) {
@@ -730,6 +730,8 @@ TEST_F(EnvelopeTest, OtherUsersInASharedTemporaryFolderNeitherBlockNorRead) {
   ASSERT_TRUE(Decrypt(io_ / "r.HDE"));
   EXPECT_TRUE(ReadFile(work_ / "Report.txt") == report);
 }
+
+#endif  // _WIN32
 
 TEST(EnvelopeInstanceTest, OneInstanceAndItsRequests) {
   TKVXDecryption* one = TKVXDecryption::Instance();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -88,6 +89,18 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
+
+// Sets (or, with an empty value, removes) an environment variable of this process.
+inline void SetEnvironment(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), value.c_str());
+#else
+  if (value.empty())
+    ::unsetenv(name.c_str());
+  else
+    ::setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
 
 inline void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
