@@ -22,6 +22,7 @@
 #include "ReportsGrid.h"
 #include "app_test_support.h"
 #include "fAboutQORVAEnc.h"
+#include "fSummaryInfo.h"
 
 namespace qorva::testing {
 namespace {
@@ -68,6 +69,26 @@ TEST_F(MainWindowTest, StartsWithNothingChosenAndEncryptOff) {
   EXPECT_FALSE(w.EncryptSelected1->isEnabled());
   EXPECT_EQ(w.btnEncrypt->text(), "E&ncrypt File");
   EXPECT_TRUE(Texts().empty());
+}
+
+// Placement by outer frames, once the window system has framed the windows (the offscreen
+// platform draws a thin frame too).
+TEST_F(MainWindowTest, OuterSizeAndCentringCountTheFrame) {
+  Show();
+  auto& w = Window();
+  for (int i = 0; i < 20 && w.frameGeometry() == w.geometry(); ++i)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  if (w.frameGeometry() == w.geometry()) GTEST_SKIP() << "no window frames on this platform";
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.frameGeometry().size(), QSize(695, 474));
+
+  TfmSummaryInfo summary(&w);
+  summary.show();
+  QCoreApplication::processEvents();
+  const QRect m = w.frameGeometry(), own = summary.frameGeometry();
+  EXPECT_NE(own.size(), summary.size());  // framed
+  EXPECT_EQ(own.topLeft(), QPoint(m.left() + (m.width() - own.width()) / 2,
+                                  m.top() + (m.height() - own.height()) / 2));
 }
 
 TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndAccelerators) {
