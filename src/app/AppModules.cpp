@@ -5,6 +5,8 @@
 
 namespace qorva {
 
+const TdmEncryptor* DataModule() { return dmEncryptor; }
+
 TDataSource* ReportsSource() { return dmEncryptor ? &dmEncryptor->dsReports : nullptr; }
 TDataSource* ScoreSource() { return dmEncryptor ? &dmEncryptor->dsReportScore : nullptr; }
 

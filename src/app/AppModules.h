@@ -6,6 +6,10 @@ class QWidget;
 namespace qorva {
 
 class TDataSource;
+class TdmEncryptor;
+
+// The data module; nullptr while there is none.
+const TdmEncryptor* DataModule();
 
 // The data module's report and score sources; nullptr while there is no data module.
 TDataSource* ReportsSource();
