@@ -117,6 +117,18 @@ std::string WriteJson(const Json& document) {
   return out + "\n}\n";
 }
 
+namespace {
+
+Json RecordsDocument(const std::vector<TPenalisedRecord>* records) {
+  Json out = Json::array();
+  if (records)
+    for (const TPenalisedRecord& r : *records)
+      out.push_back({{"line", r.Line}, {"reason", Latin1ToUtf8(r.Reason)}});
+  return out;
+}
+
+}  // namespace
+
 Json LoadedDocument(const CheckedFile& f) {
   Json reports = Json::array();
   for (const ReportResult& r : f.reports) {
@@ -126,7 +138,8 @@ Json LoadedDocument(const CheckedFile& f) {
                             {"records_evaluated", c.records_evaluated},
                             {"records_penalized", c.records_penalized},
                             {"max_penalty", c.max_penalty},
-                            {"penalty_assessed", c.penalty_assessed}});
+                            {"penalty_assessed", c.penalty_assessed},
+                            {"records", RecordsDocument(c.records)}});
     reports.push_back({{"holder_id", r.holder_id},
                        {"holder_name", Latin1ToUtf8(r.holder_name)},
                        {"num_rec_count", r.num_rec_count},
@@ -246,7 +259,44 @@ std::string Score(double score) {
 
 }  // namespace
 
-std::string ReportTable(const CheckedFile& f, bool with_scores) {
+bool LosesPoints(const CheckedFile& f) {
+  for (const ReportResult& r : f.reports)
+    for (const CategoryResult& c : r.categories)
+      if (c.records_penalized > 0) return true;
+  return false;
+}
+
+std::string PenalisedRecordsText(const CheckedFile& f, std::size_t per_category) {
+  std::string out;
+  for (const ReportResult& r : f.reports) {
+    std::string report;
+    for (const CategoryResult& c : r.categories) {
+      if (c.records_penalized <= 0) continue;
+      report += "  " + PrintableText(c.category) + " (" + std::to_string(c.records_penalized) +
+                " of " + std::to_string(c.records_evaluated) + " penalized, " + c.penalty_text +
+                " points):\n";
+      std::size_t shown = 0;
+      if (c.records)
+        for (const TPenalisedRecord& rec : *c.records) {
+          if (shown == per_category) break;
+          report +=
+              "    line " + std::to_string(rec.Line) + ": " + PrintableText(rec.Reason) + "\n";
+          ++shown;
+        }
+      const auto rest = static_cast<long long>(c.records_penalized) - static_cast<long long>(shown);
+      if (rest > 0)
+        report +=
+            "    ... and " + std::to_string(rest) + (rest == 1 ? " more record" : " more records") +
+            (c.records && c.records->size() > shown ? " (--csv lists up to 1,000)" : "") + "\n";
+    }
+    if (report.empty()) continue;
+    out += "\nPenalized records of report " + std::to_string(r.holder_id) + ", " +
+           PrintableText(r.holder_name) + " (score " + Score(r.score) + "):\n" + report;
+  }
+  return out;
+}
+
+std::string ReportTable(const CheckedFile& f, bool with_scores, const std::string& before_verdict) {
   std::string out = "File:     " + PrintableText(f.file, IsValidUtf8(f.file)) + "\n";
   out += "Software: " + PrintableText(TrimRight(f.creator)) + "\n";
   out += "Version:  " + PrintableText(TrimRight(f.version)) + "\n";
@@ -290,6 +340,7 @@ std::string ReportTable(const CheckedFile& f, bool with_scores) {
     }
   }
 
+  out += before_verdict;
   const std::size_t total = f.reports.size();
   out += "\n";
   if (total == 0)

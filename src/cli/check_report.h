@@ -18,6 +18,8 @@ struct CategoryResult {
   double penalty_assessed = 0;
   // The score dataset's display texts, for the table.
   std::string evaluated_text, penalized_text, max_penalty_text, penalty_text;
+  // The penalised records the loader kept (the module's; never null once read).
+  const std::vector<TPenalisedRecord>* records = nullptr;
 };
 
 struct ReportResult {
@@ -58,7 +60,14 @@ std::string WriteJson(const Json& document);
 
 std::string LoadedJson(const CheckedFile& checked);
 std::string RejectedJson(const std::string& file, const TdmEncryptor::LoadError& error);
-std::string ReportTable(const CheckedFile& checked, bool with_scores);
+// `before_verdict` goes between the tables and the closing verdict.
+std::string ReportTable(const CheckedFile& checked, bool with_scores,
+                        const std::string& before_verdict = {});
+// For each report that loses points, each category that takes them with its penalised
+// records (line and reason), at most `per_category` each and a count of the rest.
+std::string PenalisedRecordsText(const CheckedFile& checked, std::size_t per_category = 20);
+// Whether some report loses points.
+bool LosesPoints(const CheckedFile& checked);
 
 // Report text (8-bit, Latin-1) as UTF-8.
 std::string Latin1ToUtf8(const std::string& text);

@@ -58,6 +58,8 @@ std::string CannotOpen(const std::string& path) {
   if (ec == std::errc::no_such_file_or_directory) return "No such file: " + path;
   if (ec) return "Cannot open " + path + ": " + ec.message();
   if (std::filesystem::is_directory(status)) return "Is a folder, not a report file: " + path;
+  // A named pipe or a device can be read only once: the loader's own opening tells.
+  if (!std::filesystem::is_regular_file(status)) return "";
   errno = 0;
   std::ifstream in(where, std::ios::binary);
   if (in) return "";
@@ -67,6 +69,20 @@ std::string CannotOpen(const std::string& path) {
 }
 
 }  // namespace
+
+bool CliSession::LoadStandardInput() {
+  error_.reset();
+  platform::SetBinaryMode(stdin);
+  const bool loaded = module_->LoadQORVAStream(stdin, "standard input");
+  ReportMessages(!loaded);
+  if (loaded) {
+    has_reports_ = !module_->Results().TempArray.empty();
+    return true;
+  }
+  error_ = module_->LastError();
+  if (!error_) error_ = TdmEncryptor::LoadError{std::nullopt, "The input was not loaded."};
+  return false;
+}
 
 bool CliSession::Load(const std::string& path) {
   error_.reset();
@@ -85,42 +101,6 @@ bool CliSession::Load(const std::string& path) {
   error_ = module_->LastError();
   if (!error_) error_ = TdmEncryptor::LoadError{std::nullopt, "The file was not loaded."};
   return false;
-}
-
-std::optional<NumberedLine> FindNonEmptyLine(const std::string& path, int number,
-                                             std::size_t max_chars) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in || number < 1) return std::nullopt;
-  // Byte by byte through the stream's buffer, keeping at most max_chars (+1 for a CR) of the
-  // current line, so one huge line costs no memory.
-  std::string line;
-  std::size_t length = 0;  // of the current line, CR included
-  std::uint64_t physical = 1;
-  int counted = 0;
-  auto finish = [&]() -> bool {
-    if (length > 0 && length <= max_chars + 1 && line.size() == length && line.back() == '\r') {
-      line.pop_back();
-      --length;
-    }
-    if (length == 0) return false;
-    return ++counted == number;
-  };
-  std::streambuf* buf = in.rdbuf();
-  for (int ch; (ch = buf->sbumpc()) != std::char_traits<char>::eof();) {
-    if (ch == '\x1a') break;
-    if (ch == '\n') {
-      if (finish()) break;
-      line.clear();
-      length = 0;
-      ++physical;
-      continue;
-    }
-    if (line.size() <= max_chars) line += static_cast<char>(ch);
-    ++length;
-  }
-  if (counted != number && !finish()) return std::nullopt;
-  if (line.size() > max_chars) line.resize(max_chars);
-  return NumberedLine{line, length > max_chars, physical};
 }
 
 bool IsValidUtf8(const std::string& text) {
@@ -204,14 +184,14 @@ std::size_t PrintableWidth(const std::string& printable) {
   return width;
 }
 
-void ShowOffendingLine(const std::string& path, int line) {
-  const auto found = FindNonEmptyLine(path, line, 72);
-  if (!found) return;
-  std::string start = found->text;
+void ShowOffendingLine(const TdmEncryptor::LoadError& error) {
+  if (!error.line || error.line_start.empty()) return;
+  // The start of the line, as kept by the loader's one pass over the input.
+  std::string start = error.line_start.substr(0, 72);
+  const bool cut = error.line_cut || error.line_start.size() > start.size();
   while (!start.empty() && start.back() == ' ') start.pop_back();
-  const bool cut = found->cut;
-  std::fprintf(stderr, "Line %d (line %llu of the file, empty lines included) starts:\n  %s%s\n",
-               line, static_cast<unsigned long long>(found->physical_line),
+  std::fprintf(stderr, "Line %d (line %lld of the file, empty lines included) starts:\n  %s%s\n",
+               *error.line, static_cast<long long>(error.physical_line),
                PrintableText(start).c_str(), cut ? " ..." : "");
 }
 

@@ -44,6 +44,8 @@ class CliSession : public IEncryptMainWindow {
   // Loads `path` (a file that is missing, a folder or cannot be opened is rejected here, with
   // the system's reason). On failure error() says why; the messages are on stderr.
   bool Load(const std::string& path);
+  // Loads the report from standard input, read once ("-" on the command line).
+  bool LoadStandardInput();
   // Prints the messages shown since the last load or report (an envelope run's).
   void ReportMessages(bool failed) { messages_.Report(failed); }
 
@@ -74,18 +76,6 @@ class CliSession : public IEncryptMainWindow {
   std::optional<TdmEncryptor::LoadError> error_;
 };
 
-// The `number`th non-empty line of a report file, counted as the loader counts (line feed
-// or CR LF ends a line, empty lines do not count, Ctrl-Z ends the text), with its position
-// among all lines of the file. Reads no further than that line and keeps at most `max_chars`
-// of it.
-struct NumberedLine {
-  std::string text;             // the line's first max_chars characters
-  bool cut;                     // the line is longer than that
-  std::uint64_t physical_line;  // 1-based, empty lines included
-};
-std::optional<NumberedLine> FindNonEmptyLine(const std::string& path, int number,
-                                             std::size_t max_chars);
-
 // Text that is safe to print for people, on a terminal too: bytes of 0x80 and above read as
 // Latin-1 and written as UTF-8 (or kept, for text already in UTF-8 such as a path), control
 // characters (C0, DEL and the C1 range 0x80-0x9F, which terminals obey) as \xNN escapes of
@@ -101,6 +91,6 @@ std::size_t PrintableWidth(const std::string& printable);
 
 // Prints, on stderr, the start of the line that a line error names, so that the user finds
 // it at once.
-void ShowOffendingLine(const std::string& path, int line);
+void ShowOffendingLine(const TdmEncryptor::LoadError& error);
 
 }  // namespace qorva::cli

@@ -29,7 +29,7 @@ int RunEncrypt(const EncryptOptions& o) {
   CliSession session;
   const std::string& file = o.file;
   if (!session.Load(file)) {
-    if (session.error()->line) ShowOffendingLine(file, *session.error()->line);
+    ShowOffendingLine(*session.error());
     return kExitRejected;
   }
   if (!session.all_pass()) {

@@ -57,6 +57,7 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
       c.penalized_text = m.cdsReportScoreRecordsPenalized->DisplayTextAt(s);
       c.max_penalty_text = m.cdsReportScoreMaxPenalty->DisplayTextAt(s);
       c.penalty_text = m.cdsReportScorePenaltyAssessed->DisplayTextAt(s);
+      c.records = &m.PenalisedRecords(r.holder_id, c.category);
       r.categories.push_back(std::move(c));
     }
     reports.push_back(std::move(r));

@@ -23,6 +23,8 @@ std::string PathToUtf8(const std::filesystem::path& path);
 
 // Whether the stream is an interactive terminal (progress indicators, escaping).
 bool IsTerminal(std::FILE* stream);
+// Reads and writes the stream's bytes as they are (no line-end translation on Windows).
+void SetBinaryMode(std::FILE* stream);
 
 // The current user's registry (Windows). Removes HKEY_CURRENT_USER\<key> (a path with "\"
 // separators, no leading one) together with every key and value beneath it, when the key

@@ -32,6 +32,8 @@ void OnInterrupt(int signal) {
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
+void SetBinaryMode(std::FILE*) {}  // POSIX streams never translate
+
 bool RemoveUserRegistryTree(const std::string&) { return false; }  // no registry here
 
 std::uint64_t FreeSpace(const std::string& folder, std::error_code& ec) {

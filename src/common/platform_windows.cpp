@@ -42,6 +42,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
+void SetBinaryMode(std::FILE* stream) { ::_setmode(::_fileno(stream), _O_BINARY); }
+
 bool RemoveUserRegistryTree(const std::string& key) {
   const std::wstring wide = PathFromUtf8(key).wstring();
   HKEY handle = nullptr;

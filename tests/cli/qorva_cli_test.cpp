@@ -5,6 +5,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -353,6 +354,148 @@ TEST_F(QorvaTest, ControlBytesAreEscaped) {
 
   const RunResult missing = Qorva("check '" + (dir_ / ("gone\x1b.txt")).string() + "'");
   EXPECT_THAT(missing.err, HasSubstr("gone\\x1b.txt"));
+}
+
+// The lines of a file as they are, line ends included.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l + "\n");
+  return lines;
+}
+
+TEST_F(QorvaTest, JsonListsEachCategorysPenalizedRecords) {
+  const RunResult run = Qorva("check --json " + Sample("QORVA_FAILING.txt"));
+  ASSERT_EQ(run.exit_code, 1) << run.err;
+  const Json doc = ParseJson(run.out);
+  for (const Json& report : doc["reports"])
+    for (const Json& category : report["categories"]) {
+      // Every record kept (far below 1,000 here), ascending by line.
+      ASSERT_EQ(category["records"].size(), category["records_penalized"].get<std::size_t>());
+      for (std::size_t i = 1; i < category["records"].size(); ++i)
+        EXPECT_LT(category["records"][i - 1]["line"], category["records"][i]["line"]);
+    }
+  const Json& type_codes = doc["reports"][2]["categories"][6]["records"];
+  EXPECT_EQ(type_codes[0], Json::parse(R"({"line": 18, "reason": "PropertyTypeCode is blank"})"));
+  EXPECT_EQ(doc["reports"][2]["categories"][9]["records"][0]["reason"],
+            "property without value: no cash or shares above zero and no safe-deposit box");
+}
+
+TEST_F(QorvaTest, DetailsListTheRecordsThatCostPoints) {
+  const RunResult hint = Qorva("check " + Sample("QORVA_FAILING.txt"));
+  ASSERT_EQ(hint.exit_code, 1);
+  EXPECT_THAT(hint.out, HasSubstr("cannot be encrypted.\nThe records that cost points: qorva check "
+                                  "--details (or --csv FILE).\n"));
+  EXPECT_THAT(hint.out, Not(HasSubstr("line 18:")));
+
+  const RunResult run = Qorva("check --details " + Sample("QORVA_FAILING.txt"));
+  ASSERT_EQ(run.exit_code, 1) << run.err;
+  EXPECT_THAT(run.out,
+              HasSubstr("\nPenalized records of report 3, PINECREST PAYROLL SERVICES "
+                        "(score 71):\n"
+                        "  Incomplete Holder Contact Info. (1 of 1 penalized, -4 points):\n"
+                        "    line 17: Contact2Phone is blank and Contact2Email is blank\n"
+                        "  Missing Prop. Type Codes (6 of 6 penalized, -20 points):\n"
+                        "    line 18: PropertyTypeCode is blank\n"));
+  // Reports that lose no points are not listed; the verdict comes last.
+  EXPECT_THAT(run.out, Not(HasSubstr("report 1,")));
+  EXPECT_THAT(run.out, ::testing::EndsWith("the file cannot be encrypted.\n"));
+
+  // Twenty per category, then a count of the rest.
+  const std::vector<std::string> lines = LinesOf(Slurp(Sample("QORVA_FAILING.txt")));
+  std::string property = lines[1];
+  ASSERT_EQ(property[0], '2');
+  property.replace(304, 4, "    ");
+  std::string many = lines[0];
+  for (int i = 0; i < 25; ++i) many += property;
+  for (const std::string& l : lines)
+    if (l[0] == '9') {
+      many += l;
+      break;
+    }
+  std::ofstream(dir_ / "many.txt", std::ios::binary) << many;
+  const RunResult capped = Qorva("check --details " + (dir_ / "many.txt").string());
+  ASSERT_EQ(capped.exit_code, 1) << capped.err;
+  EXPECT_THAT(capped.out, HasSubstr("(25 of 25 penalized, -20 points):\n    line 2: "));
+  EXPECT_THAT(capped.out, HasSubstr("    line 21: PropertyTypeCode is blank\n"
+                                    "    ... and 5 more records (--csv lists up to 1,000)\n"));
+  EXPECT_THAT(capped.out, Not(HasSubstr("line 22:")));
+
+  EXPECT_EQ(Qorva("check --details --json " + Sample("QORVA_FAILING.txt")).exit_code, 64);
+}
+
+TEST_F(QorvaTest, CsvHoldsEveryKeptRecord) {
+  const fs::path csv = dir_ / "records.csv";
+  const RunResult run =
+      Qorva("check " + Sample("QORVA_FAILING.txt") + " --csv " + testing::ShellQuote(csv.string()));
+  ASSERT_EQ(run.exit_code, 1) << run.err;
+  const std::string text = Slurp(csv);
+  EXPECT_THAT(text,
+              ::testing::StartsWith(
+                  "Holder_ID,HolderName,Category,Line,Reason\r\n"
+                  "3,PINECREST PAYROLL SERVICES,Incomplete Holder Contact Info.,17,Contact2Phone "
+                  "is blank and Contact2Email is blank\r\n"));
+  EXPECT_THAT(text, HasSubstr("\r\n4,MARROWFIELD TRUST COMPANY,Records With Punctuation,41,record "
+                              "holds '.' in column 50\r\n"));
+  // One row per penalized record of the JSON document.
+  std::size_t records = 0;
+  const Json doc = ParseJson(Qorva("check --json " + Sample("QORVA_FAILING.txt")).out);
+  for (const Json& r : doc["reports"])
+    for (const Json& c : r["categories"]) records += c["records"].size();
+  EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), records + 1);
+
+  // Written whole or not at all: a folder that does not exist gets nothing, and no
+  // temporary file is left anywhere in ours.
+  const RunResult failed = Qorva("check " + Sample("QORVA_FAILING.txt") + " --csv " +
+                                 testing::ShellQuote((dir_ / "none" / "r.csv").string()));
+  EXPECT_EQ(failed.exit_code, 2);
+  EXPECT_THAT(failed.err, HasSubstr("error:"));
+  EXPECT_FALSE(fs::exists(dir_ / "none"));
+  std::size_t entries = 0;
+  for (const auto& e : fs::directory_iterator(dir_))
+    entries += e.path().filename() != "stdout" && e.path().filename() != "stderr";
+  EXPECT_EQ(entries, 1u);  // records.csv
+}
+
+TEST_F(QorvaTest, ChecksStandardInput) {
+  const fs::path out = dir_ / "out", err = dir_ / "err";
+  auto run = [&](const std::string& args, const std::string& input) {
+    const int code = testing::RunShell(
+        testing::ShellQuote(QORVA_BIN) + " " + args + " <" + testing::ShellQuote(input) + " >" +
+        testing::ShellQuote(out.string()) + " 2>" + testing::ShellQuote(err.string()));
+    return RunResult{code, Slurp(out), Slurp(err)};
+  };
+  const RunResult failing = run("check - --json", Sample("QORVA_FAILING.txt"));
+  ASSERT_EQ(failing.exit_code, 1) << failing.err;
+  EXPECT_EQ(ParseJson(failing.out)["file"], "-");
+  EXPECT_EQ(ParseJson(failing.out)["reports"].size(), 5u);
+
+  const RunResult broken = run("check -", Sample("QORVA_BROKEN.txt"));
+  EXPECT_EQ(broken.exit_code, 2);
+  EXPECT_THAT(broken.err,
+              HasSubstr("Error in line 19.\n\nEmpty Owner Lastname.\n\nCannot load file."));
+  EXPECT_THAT(broken.err, HasSubstr("OwnerLastName: columns 10-49 hold"));
+  EXPECT_THAT(broken.err, HasSubstr("Line 19 (line 20 of the file, empty lines included) starts:\n"
+                                    "  200000004  "));
+}
+
+// A named pipe is read once: a line error is reported from what the pass kept, without
+// opening the pipe again (which would wait for a writer that never comes).
+TEST_F(QorvaTest, NamedPipeWithALineErrorDoesNotHang) {
+#ifdef _WIN32
+  GTEST_SKIP() << "named pipes in the file system are a POSIX case";
+#else
+  const fs::path pipe = dir_ / "pipe";
+  ASSERT_EQ(testing::RunShell("mkfifo " + testing::ShellQuote(pipe.string())), 0);
+  const fs::path out = dir_ / "out", err = dir_ / "err";
+  const int code = testing::RunShell(
+      "(cat " + testing::ShellQuote(Sample("QORVA_BROKEN.txt")) + " >" +
+      testing::ShellQuote(pipe.string()) + " &) ; timeout 60 " + testing::ShellQuote(QORVA_BIN) +
+      " check " + testing::ShellQuote(pipe.string()) + " >" + testing::ShellQuote(out.string()) +
+      " 2>" + testing::ShellQuote(err.string()));
+  EXPECT_EQ(code, 2) << Slurp(err);
+  EXPECT_THAT(Slurp(err), HasSubstr("Line 19 (line 20 of the file, empty lines included) starts:"));
+#endif
 }
 
 }  // namespace
