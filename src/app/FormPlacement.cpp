@@ -2,10 +2,13 @@
 
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QMargins>
 #include <QPointer>
 #include <QScreen>
+#include <QTreeView>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
@@ -104,6 +107,20 @@ void FitOuterSizeWhenFramed(QWidget* window, QSize outer) {
     f.moveCenter(s->availableGeometry().center());
     window->move(f.topLeft());
   });
+}
+
+// Big enough for the file list's columns (name, size, type, date) to show whole; Qt's own
+// dialog also sizes its detail columns to their contents, the name taking the rest.
+void SizeFileDialog(QFileDialog& dialog) {
+  QSize size(820, 500);
+  if (QScreen* s = dialog.screen()) size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
+  dialog.resize(size);
+  if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* header = tree->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+  }
 }
 
 void KeepGapAfter(const QWidget* label, QWidget* value, int gap) {

@@ -4,6 +4,7 @@
 
 #include <QSize>
 
+class QFileDialog;
 class QWidget;
 
 namespace qorva {
@@ -22,6 +23,10 @@ void FitOuterSizeWhenFramed(QWidget* window, QSize outer);
 // Moves `value` right, when needed, so that it starts at least `gap` pixels after `label`'s
 // text ends (a substitute face can be wider than the one the layout was drawn for); its right
 // edge stays where it was.
+// Big enough for a file dialog's list columns (name, size, type, date) to show whole; Qt's
+// own dialog also sizes its detail columns to their contents, the name taking the rest.
+void SizeFileDialog(QFileDialog& dialog);
+
 // The space between "Holder:" and the holder's name in the detail windows.
 inline constexpr int kHolderGap = 6;
 

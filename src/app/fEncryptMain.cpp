@@ -121,20 +121,6 @@ QFrame* MakePanel(QWidget* parent, const char* name, int x, int y, int w, int h)
   return p;
 }
 
-// Big enough for the file list's columns (name, size, type, date) to show whole; Qt's own
-// dialog also sizes its detail columns to their contents, the name taking the rest.
-void SizeFileDialog(QFileDialog& dialog) {
-  QSize size(820, 500);
-  if (QScreen* s = dialog.screen()) size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
-  dialog.resize(size);
-  if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
-    QHeaderView* header = tree->header();
-    header->setStretchLastSection(false);
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(0, QHeaderView::Stretch);
-  }
-}
-
 }  // namespace
 
 TfmEncryptMain::TfmEncryptMain(QWidget* owner) : TAbsForm(owner) {

@@ -90,6 +90,7 @@ TfmReportScore::TfmReportScore(QWidget* AOwner, TDataSource* reports, TDataSourc
                        QStringLiteral("CSV Files (*.csv);;All Files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
+    SizeFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
   };
