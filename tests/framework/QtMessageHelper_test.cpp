@@ -14,7 +14,7 @@ namespace qorva {
 namespace {
 
 struct SeenBox {
-  QString title, text;
+  QString title, text, detailed;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QWidget* owner = nullptr;
   QList<QMessageBox::StandardButton> buttons;
@@ -31,6 +31,7 @@ void AnswerNextBox(SeenBox& seen, QMessageBox::StandardButton press) {
     timer->deleteLater();
     seen.title = box->windowTitle();
     seen.text = box->text();
+    seen.detailed = box->detailedText();
     seen.icon = box->icon();
     seen.owner = box->parentWidget();
     for (QAbstractButton* b : box->buttons()) seen.buttons << box->standardButton(b);
@@ -61,6 +62,21 @@ TEST(QtMessageHelperTest, BoxKindsAndCaptions) {
     EXPECT_EQ(seen.text, "Error in line 3.\n\nEmpty <b>Owner</b>.");
     EXPECT_EQ(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
   }
+}
+
+// The detail goes into the box's detailed text; its own text stays as given.
+TEST(QtMessageHelperTest, DetailIsTheBoxsDetailedText) {
+  QtMessageHelper helper;
+  SeenBox seen;
+  AnswerNextBox(seen, QMessageBox::Ok);
+  IMessageHelper* previous = SetMessages(&helper);
+  ShowWarning("Error in line 2.\r\rInvalid number in CashAmount.\r\rCannot load file.",
+              "CashAmount: columns 365-374 hold \"12,345.00 \".\rHint: a tab in column 3.");
+  SetMessages(previous);
+  EXPECT_EQ(seen.text, "Error in line 2.\n\nInvalid number in CashAmount.\n\nCannot load file.");
+  EXPECT_EQ(seen.detailed,
+            "CashAmount: columns 365-374 hold \"12,345.00 \".\nHint: a tab in column 3.");
+  EXPECT_EQ(seen.title, "Warning");
 }
 
 TEST(QtMessageHelperTest, YesNoQuestion) {
