@@ -1,6 +1,7 @@
 // Times the report loader on a large synthetic file against a plain count of the same file's
 // lines (read + memchr), in the same run, and reports the peak memory.
-// Usage: qorva-loader-bench [MEGABYTES] (default 400)
+// Usage: qorva-loader-bench [MEGABYTES] (default 400), or qorva-loader-bench FILE to time an
+// existing report file (one full of penalised records, say) the same way.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -52,21 +53,27 @@ long PeakKilobytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const double megabytes = argc > 1 ? std::atof(argv[1]) : 400;
+  const bool given = argc > 1 && fs::is_regular_file(argv[1]);
+  const double megabytes = argc > 1 && !given ? std::atof(argv[1]) : 400;
   const fs::path dir = fs::temp_directory_path() / ("qorva-bench-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const fs::path file = dir / "synthetic.txt";
+  const fs::path file = given ? fs::path(argv[1]) : dir / "synthetic.txt";
 
   std::uint64_t bytes = 0, reports = 0;
-  {
+  if (given) {
+    bytes = fs::file_size(file);
+  } else {
+    fs::create_directories(dir);
     std::ofstream out(file, std::ios::binary);
     const std::uint64_t per_report = 60000;
     while (bytes < megabytes * 1e6)
       bytes += qorva::gen::WriteSyntheticReport(out, ++reports, per_report);
   }
   const long baseline_kb = PeakKilobytes();
-  std::printf("file: %llu reports, %.1f MB\n", static_cast<unsigned long long>(reports),
-              bytes / 1e6);
+  if (given)
+    std::printf("file: %s, %.1f MB\n", file.string().c_str(), bytes / 1e6);
+  else
+    std::printf("file: %llu reports, %.1f MB\n", static_cast<unsigned long long>(reports),
+                bytes / 1e6);
 
   constexpr int kRuns = 3;
   double best_count = 1e9, best_load = 1e9;
@@ -92,7 +99,7 @@ int main(int argc, char** argv) {
     best_load = std::min(best_load, Seconds(start));
     all_pass = window.pass;
   }
-  fs::remove_all(dir);
+  if (!given) fs::remove_all(dir);
 
   const double gb = bytes / 1e9;
   std::printf("line count: %.3f s, %.2f GB/s (%llu lines)\n", best_count, gb / best_count,

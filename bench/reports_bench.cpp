@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "dEncryptor.h"
@@ -70,9 +71,14 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   const fs::path many = dir / "many.txt", few = dir / "few.txt";
   const std::uint64_t many_bytes = WriteFile(many, reports, properties);
-  const std::uint64_t few_bytes = WriteFile(few, 4, properties);
-  std::printf("%llu properties: %llu reports (%.1f MB) against 4 reports (%.1f MB); best of 3\n",
-              static_cast<unsigned long long>(properties), static_cast<unsigned long long>(reports),
+  // As many bytes in 4 reports: properties sized by a trial report's bytes per property.
+  std::ostringstream trial;
+  const double per_property =
+      static_cast<double>(qorva::gen::WriteSyntheticReport(trial, 1, 1000)) / 1000;
+  const std::uint64_t few_bytes =
+      WriteFile(few, 4, static_cast<std::uint64_t>(many_bytes / per_property));
+  std::printf("%llu reports of %llu properties (%.1f MB) against 4 reports (%.1f MB); best of 3\n",
+              static_cast<unsigned long long>(reports), static_cast<unsigned long long>(per_report),
               many_bytes / 1e6, few_bytes / 1e6);
   std::printf("%-12s %10s %14s %20s\n", "", "loader", "qorva check", "qorva check --json");
   for (const auto& [name, file] : {std::pair{"4 reports", few}, std::pair{"many reports", many}}) {
