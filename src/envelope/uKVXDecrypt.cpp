@@ -436,6 +436,7 @@ void TKVXDecryption::EncryptSteps(TCall& c) {
     progress.ThrowIfCancelled();
     if (fault_) fault_("final-zip", code);
     if (code != xerSuccess) {
+      if (code == xerNoSpace) info(zip.LastErrorMessage());  // said as such
       info("Error in final compression.");
       c.result = false;
     }

@@ -4,6 +4,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -709,6 +710,42 @@ TEST_F(EnvelopeTest, OtherUsersInASharedTemporaryFolderNeitherBlockNorRead) {
   env_->SetProgress(nullptr);
   ASSERT_TRUE(Decrypt(io_ / "r.HDE"));
   EXPECT_TRUE(ReadFile(work_ / "Report.txt") == report);
+}
+
+// A temporary folder on a file system of 1 MiB: a real full disk.
+TEST_F(EnvelopeTest, FullDiskIsSaidAsSuchAndLeavesNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to mount a small file system";
+  ScratchDir small("small");
+  if (::mount("qorva-test", small.path().c_str(), "tmpfs", 0, "size=1m,mode=0700") != 0)
+    GTEST_SKIP() << "cannot mount a file system here";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{small.path().string()};
+  const std::string report = Lines(3 << 20);
+  WriteFile(io_ / "r.txt", report);
+  ASSERT_TRUE(Encrypt(io_ / "r.txt", io_ / "r.HDE"));  // on the roomy disk
+
+  SetEnvironment("TMPDIR", small.path().string());
+  const std::string full = kSecretKeyFailed + "not enough space in " + small.path().string();
+  EXPECT_FALSE(Encrypt(io_ / "r.txt", io_ / "again.HDE"));
+  ASSERT_EQ(messages_.texts().size(), 1u) << ::testing::PrintToString(messages_.texts());
+  EXPECT_THAT(messages_.texts()[0], StartsWith(full));
+
+  // Opening fills the disk once the pass phrase is read: the error reaches the caller.
+  messages_.clear();
+  try {
+    Decrypt(io_ / "r.HDE");
+    ADD_FAILURE() << "opened on a full disk";
+  } catch (const std::exception& e) {
+    EXPECT_THAT(e.what(), StartsWith("not enough space in " + small.path().string()));
+  }
+  EXPECT_THAT(messages_.texts(), ElementsAre(kStage6));
+
+  EXPECT_TRUE(small.Names().empty());
+  EXPECT_TRUE(work_.Names().empty());
+  EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "r.HDE"}));
+  SetEnvironment("TMPDIR", tmp_.path().string());
 }
 
 #endif  // _WIN32
