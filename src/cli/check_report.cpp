@@ -324,6 +324,28 @@ std::string ReportTable(const CheckedFile& f, bool with_scores, const std::strin
   out += reports.Render("");
   if (!notes.empty()) out += "\n" + notes;
 
+  // What the summary window shows for a mismatch: the summary record's totals against the
+  // counted ones, compared exactly in their own kind.
+  for (const ReportResult& r : f.reports) {
+    if (r.summary_matches) continue;
+    out += "\nSummary of report " + std::to_string(r.holder_id) + ", " +
+           PrintableText(r.holder_name) + ": No Match\n";
+    Table totals({{"", Align::Left},
+                  {"Reported", Align::Right},
+                  {"Actual", Align::Right},
+                  {"", Align::Left}});
+    auto mark = [](bool differ) { return std::string(differ ? "differs" : ""); };
+    totals.Add({"Records In File", r.sum_rec_text, r.num_rec_text,
+                mark(r.sum_rec_count != r.num_rec_count)});
+    totals.Add(
+        {"# of Properties", r.sum_props_text, r.props_text, mark(r.sum_props != r.num_props)});
+    totals.Add({"Cash Remittance", r.sum_cash_text, r.cash_text,
+                mark(r.sum_cash_to_remit != r.cash_to_remit)});
+    totals.Add({"Shares Remittance", r.sum_shares_text, r.shares_text,
+                mark(r.sum_shares_to_remit != r.shares_to_remit)});
+    out += totals.Render("  ");
+  }
+
   if (with_scores) {
     for (const ReportResult& r : f.reports) {
       out += "\nScores of report " + std::to_string(r.holder_id) + ", " +

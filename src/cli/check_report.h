@@ -36,6 +36,8 @@ struct ReportResult {
   std::vector<CategoryResult> categories;
   // The report dataset's display texts of the grid's columns.
   std::string props_text, owners_text, cash_text, shares_text, boxes_text, summary_text, score_text;
+  // The display texts of the counted and reported totals that the summary compares.
+  std::string num_rec_text, sum_rec_text, sum_props_text, sum_cash_text, sum_shares_text;
 };
 
 struct CheckedFile {

@@ -44,6 +44,11 @@ std::vector<ReportResult> ReadReports(TdmEncryptor& m) {
     r.boxes_text = m.cdsReportsSDBoxes->DisplayTextAt(row);
     r.summary_text = m.cdsReportsSummaryMatches->DisplayTextAt(row);
     r.score_text = m.cdsReportsFileScore->DisplayTextAt(row);
+    r.num_rec_text = m.cdsReportsNumRecCount->DisplayTextAt(row);
+    r.sum_rec_text = m.cdsReportsSumRecCount->DisplayTextAt(row);
+    r.sum_props_text = m.cdsReportsSumProps->DisplayTextAt(row);
+    r.sum_cash_text = m.cdsReportsSumCashToRemit->DisplayTextAt(row);
+    r.sum_shares_text = m.cdsReportsSumSharesToRemit->DisplayTextAt(row);
 
     while (s < score_rows && m.cdsReportScoreHolder_ID->AsIntegerAt(s) < r.holder_id) ++s;
     for (; s < score_rows && m.cdsReportScoreHolder_ID->AsIntegerAt(s) == r.holder_id; ++s) {

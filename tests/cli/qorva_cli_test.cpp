@@ -498,5 +498,38 @@ TEST_F(QorvaTest, NamedPipeWithALineErrorDoesNotHang) {
 #endif
 }
 
+// A "No Match" report shows the summary record's totals against the counted ones, the
+// differing ones marked.
+TEST_F(QorvaTest, MismatchShowsReportedAgainstCounted) {
+  std::string text = Slurp(Fixture("small.txt"));
+  // The first summary record: cash total 123.46 (counted 123.45), shares 2.5 (counted 1.5).
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"000000012345", "000000012346"},
+        {"00000000015000N", "00000000025000N"}}) {
+    const auto at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  }
+  std::ofstream(dir_ / "mismatch.txt", std::ios::binary) << text;
+  const RunResult run = Qorva("check " + (dir_ / "mismatch.txt").string());
+  ASSERT_EQ(run.exit_code, 1) << run.err;
+  EXPECT_THAT(run.out,
+              HasSubstr("Summary of report 1, CR\xc3\x88ME DE LA CR\xc3\x88ME BAKERY: No Match\n"));
+  EXPECT_THAT(run.out, Not(HasSubstr("Summary of report 2")));
+  const char* rows[] = {
+      "  Records In File +5 +5\n",
+      "  # of Properties +2 +2\n",
+      "  Cash Remittance +\\$123\\.46 +\\$123\\.45  differs\n",
+      "  Shares Remittance +2\\.5000 +1\\.5000  differs\n",
+  };
+  for (const char* row : rows) EXPECT_THAT(run.out, ::testing::ContainsRegex(row));
+
+  // The refusal of encrypt shows the same detail.
+  const RunResult refused =
+      Qorva("encrypt --output-dir " + dir_.string() + " " + (dir_ / "mismatch.txt").string());
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_THAT(refused.err, ::testing::ContainsRegex("Cash Remittance .* differs"));
+}
+
 }  // namespace
 }  // namespace qorva
