@@ -16,7 +16,7 @@ namespace {
 
 struct CheckOptions {
   std::string file;
-  bool json = false, scores = false, details = false;
+  bool json = false, scores = false, details = false, quiet = false;
   std::string csv;
 };
 
@@ -68,6 +68,8 @@ bool WriteCsv(TdmEncryptor& module, const std::string& path) {
 
 int RunCheck(const CheckOptions& o) {
   CliSession session;
+  ProgressLine progress(stderr, ProgressLine::ShownOn(stderr, o.quiet));
+  session.SetProgress(&progress);
   const bool standard_input = o.file == "-";
   if (!(standard_input ? session.LoadStandardInput() : session.Load(o.file))) {
     const auto& error = *session.error();
@@ -115,6 +117,7 @@ CommandRun SetupCheck(CLI::App& app) {
                  "write every kept penalized record (up to 1,000 per report and category) to "
                  "OUT as CSV: holder id, holder name, category, line, reason")
       ->type_name("OUT");
+  app.add_flag("--quiet", o->quiet, "no progress indicator (shown on a terminal for long work)");
   return [o] { return RunCheck(*o); };
 }
 

@@ -92,7 +92,18 @@ bool CliSession::Load(const std::string& path) {
     error_ = TdmEncryptor::LoadError{std::nullopt, problem};
     return false;
   }
+  if (progress_) {
+    progress_->Start("Checking");
+    module_->SetProgress([line = progress_](std::uint64_t done, std::uint64_t total) {
+      line->Update(done, total);
+      return true;
+    });
+  }
   const bool loaded = module_->LoadQORVAFile(path);
+  if (progress_) {
+    progress_->Finish();
+    module_->SetProgress(nullptr);
+  }
   ReportMessages(!loaded);
   if (loaded) {
     has_reports_ = !module_->Results().TempArray.empty();

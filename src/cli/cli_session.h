@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dEncryptor.h"
+#include "progress_line.h"
 #include "w_dialog.h"
 
 namespace qorva::cli {
@@ -46,6 +47,8 @@ class CliSession : public IEncryptMainWindow {
   bool Load(const std::string& path);
   // Loads the report from standard input, read once ("-" on the command line).
   bool LoadStandardInput();
+  // Shows the load's progress on `line` (not owned; nullptr for none).
+  void SetProgress(ProgressLine* line) { progress_ = line; }
   // Prints the messages shown since the last load or report (an envelope run's).
   void ReportMessages(bool failed) { messages_.Report(failed); }
 
@@ -68,6 +71,7 @@ class CliSession : public IEncryptMainWindow {
 
  private:
   CliMessages messages_;
+  ProgressLine* progress_ = nullptr;
   IMessageHelper* previous_helper_;
   std::unique_ptr<TdmEncryptor> module_;
   std::string creator_, version_, contact_;

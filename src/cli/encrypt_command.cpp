@@ -19,6 +19,7 @@ namespace {
 struct EncryptOptions {
   std::string file;
   std::string output_dir = ".";
+  bool quiet = false;
 };
 
 int RunEncrypt(const EncryptOptions& o) {
@@ -27,6 +28,8 @@ int RunEncrypt(const EncryptOptions& o) {
   CatchInterrupts();
   // The session's message helper answers the installation question No: nothing waits.
   CliSession session;
+  ProgressLine progress(stderr, ProgressLine::ShownOn(stderr, o.quiet));
+  session.SetProgress(&progress);
   const std::string& file = o.file;
   if (!session.Load(file)) {
     ShowOffendingLine(*session.error());
@@ -49,7 +52,11 @@ int RunEncrypt(const EncryptOptions& o) {
   bool ok = false;
   if (!Interrupted()) {
     TKVXDecryption* env = TKVXDecryption::Instance();
-    env->SetProgress([](std::uint64_t, std::uint64_t) { return !Interrupted(); });
+    progress.Start("Sealing");
+    env->SetProgress([&progress](std::uint64_t done, std::uint64_t total) {
+      progress.Update(done, total);
+      return !Interrupted();
+    });
     // The envelope works in a private folder of its own under the temporary folder.
     try {
       ok = env->TwoFishRSADigitalEnvelope("encrypt", file, envelope);
@@ -58,6 +65,7 @@ int RunEncrypt(const EncryptOptions& o) {
     }
     env->SetProgress(nullptr);
   }
+  progress.Finish();
   session.ReportMessages(!ok);
   if (!ok && Interrupted()) {
     std::fprintf(stderr, "qorva: interrupted; no file has been created.\n");
@@ -77,6 +85,7 @@ CommandRun SetupEncrypt(CLI::App& app) {
   app.add_option("--output-dir", o->output_dir,
                  "where the envelope goes (default: the current folder)")
       ->type_name("DIR");
+  app.add_flag("--quiet", o->quiet, "no progress indicator (shown on a terminal for long work)");
   return [o] { return RunEncrypt(*o); };
 }
 

@@ -11,6 +11,7 @@
 
 #include "AtomicOutput.h"
 #include "interrupt.h"
+#include "progress_line.h"
 #include "platform.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
   qorva::cli::CatchInterrupts();
   std::string envelope, output, newKeys;
   std::vector<std::string> keyFiles;
-  bool force = false;
+  bool force = false, quiet = false;
   CLI::App app{
       "qorva-open ENVELOPE --output FILE --key KEYFILE [--key KEYFILE]... [--force]\n"
       "qorva-open --new-keys DIR\n\n"
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
           ->type_name("KEYFILE")
           ->allow_extra_args(false);
   auto* forceOpt = app.add_flag("--force", force, "Replace FILE when it exists");
+  app.add_flag("--quiet", quiet, "No progress indicator on a terminal");
   app.add_option("--new-keys", newKeys, "Make a key pair in DIR: public.key and private.key (0600)")
       ->type_name("DIR")
       ->excludes(envelopeOpt)
@@ -156,7 +158,12 @@ int main(int argc, char** argv) {
     keys.push_back([i] { return qorva::PrivateKeyBlock(i); });
   keys.resize(qorva::PrivateKeyCount());
   env->SetPrivateKeys(std::move(keys));
-  env->SetProgress([](std::uint64_t, std::uint64_t) { return !qorva::cli::Interrupted(); });
+  qorva::cli::ProgressLine progress(stderr, qorva::cli::ProgressLine::ShownOn(stderr, quiet));
+  progress.Start("Opening");
+  env->SetProgress([&progress](std::uint64_t done, std::uint64_t total) {
+    progress.Update(done, total);
+    return !qorva::cli::Interrupted();
+  });
   bool opened = false;
   std::string why;
   try {
@@ -164,6 +171,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     why = e.what();
   }
+  progress.Finish();
   if (qorva::cli::Interrupted()) {
     std::fprintf(stderr, "qorva-open: interrupted; nothing was written\n");
     return qorva::cli::InterruptedExitStatus();
