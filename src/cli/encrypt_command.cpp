@@ -1,8 +1,10 @@
 // qorva encrypt FILE [--output-dir DIR]
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "EnvelopeName.h"
@@ -10,6 +12,7 @@
 #include "cli_session.h"
 #include "command.h"
 #include "interrupt.h"
+#include "platform.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 
@@ -52,7 +55,9 @@ int RunEncrypt(const EncryptOptions& o) {
   bool ok = false;
   if (!Interrupted()) {
     TKVXDecryption* env = TKVXDecryption::Instance();
-    progress.Start("Sealing");
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(platform::PathFromUtf8(file), ec);
+    progress.Start("Sealing", ec ? 0 : size);
     env->SetProgress([&progress](std::uint64_t done, std::uint64_t total) {
       progress.Update(done, total);
       return !Interrupted();

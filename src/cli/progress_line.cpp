@@ -44,9 +44,10 @@ bool ProgressLine::ShownOn(std::FILE* out, bool quiet) {
   return !quiet && platform::IsTerminal(out);
 }
 
-void ProgressLine::Start(std::string label) {
+void ProgressLine::Start(std::string label, std::uint64_t size) {
   Finish();
   label_ = std::move(label);
+  size_ = size;
   if (shown_) started_ = now_();
 }
 
@@ -73,6 +74,11 @@ void ProgressLine::Update(std::uint64_t done, std::uint64_t total) {
   const double elapsed = now - started_;
   if (elapsed < kDelay || (width_ > 0 && now - drawn_at_ < kInterval)) return;
   drawn_at_ = now;
+  if (size_ > 0 && total > 0) {
+    const double share = std::min(1.0, static_cast<double>(done) / static_cast<double>(total));
+    done = static_cast<std::uint64_t>(share * static_cast<double>(size_));
+    total = size_;
+  }
   std::string text = Text(label_, done, total, elapsed);
   // Pads over what a longer previous text left behind.
   const std::size_t width = text.size();

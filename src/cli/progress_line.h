@@ -25,7 +25,9 @@ class ProgressLine {
   static bool ShownOn(std::FILE* out, bool quiet);
 
   // Begins a stage ("Checking", "Sealing", "Opening"); its rate and time left start afresh.
-  void Start(std::string label);
+  // `size`, when known, is the input's size in bytes: the throughput is then the input's,
+  // whatever units the work counts its progress in.
+  void Start(std::string label, std::uint64_t size = 0);
   // `done` of `total` bytes (total 0: unknown). Draws at most a few times a second, and only
   // once the stage has run long enough to be worth watching, so quick work shows nothing.
   void Update(std::uint64_t done, std::uint64_t total);
@@ -44,6 +46,7 @@ class ProgressLine {
   bool shown_;
   Seconds now_;
   std::string label_;
+  std::uint64_t size_ = 0;
   double started_ = 0, drawn_at_ = 0;
   std::size_t width_ = 0;  // of the line on screen, 0 when nothing is drawn
 };

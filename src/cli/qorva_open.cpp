@@ -11,8 +11,8 @@
 
 #include "AtomicOutput.h"
 #include "interrupt.h"
-#include "progress_line.h"
 #include "platform.h"
+#include "progress_line.h"
 #include "uKVXDecrypt.h"
 #include "uKVXFileUtils.h"
 #include "uKVXPrivateKey.h"
@@ -159,7 +159,9 @@ int main(int argc, char** argv) {
   keys.resize(qorva::PrivateKeyCount());
   env->SetPrivateKeys(std::move(keys));
   qorva::cli::ProgressLine progress(stderr, qorva::cli::ProgressLine::ShownOn(stderr, quiet));
-  progress.Start("Opening");
+  std::error_code sizeError;
+  const auto size = std::filesystem::file_size(qorva::platform::PathFromUtf8(envelope), sizeError);
+  progress.Start("Opening", sizeError ? 0 : size);
   env->SetProgress([&progress](std::uint64_t done, std::uint64_t total) {
     progress.Update(done, total);
     return !qorva::cli::Interrupted();

@@ -79,6 +79,15 @@ TEST_F(ProgressLineTest, DrawsOnlyWhenShownAndWorthWatching) {
   EXPECT_EQ(all[all.size() - 2], ' ');
 }
 
+// Work that counts in its own units (several passes) shows the input's throughput.
+TEST_F(ProgressLineTest, ThroughputOfTheInput) {
+  ProgressLine line(out_, true, Clock());
+  line.Start("Sealing", 10'000'000);
+  now_ += 2;
+  line.Update(300, 1'000);  // 30% of the work
+  EXPECT_THAT(Written(), HasSubstr("\rSealing: 30%  1.5 MB/s  0:05 left"));
+}
+
 TEST_F(ProgressLineTest, ShorterTextCoversTheLongerOne) {
   ProgressLine line(out_, true, Clock());
   line.Start("Opening");
