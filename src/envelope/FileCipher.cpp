@@ -94,26 +94,23 @@ std::uint64_t TFileCipher::ProcessFile(const std::string& source, std::uint64_t 
 
 void TFileCipher::WriteFile(const std::string& data, int action, bool endOfData,
                             const std::string& destination, bool append) {
-  CheckCall(EncryptionMethod, action, endOfData, append);
-  if (data.size() > EncryptionMethod->MaxInput(action))
-    throw CryptoError("The data is too long for this encryption method.");
-  auto t = EncryptionMethod->Start(action);
-  Bytes result;
-  t->Update(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), result);
-  t->Finish(result);
-  TAtomicOutput out(destination, platform::FileAccess::OwnerOnly, Durability);
-  out.Write(result.data(), result.size());
-  out.Commit();
+  WriteBytes(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), action, endOfData,
+             destination, append);
 }
 
 void TFileCipher::WriteFile(const SecretBytes& data, int action, bool endOfData,
                             const std::string& destination, bool append) {
+  WriteBytes(data.data(), data.size(), action, endOfData, destination, append);
+}
+
+void TFileCipher::WriteBytes(const std::uint8_t* data, std::size_t size, int action, bool endOfData,
+                             const std::string& destination, bool append) {
   CheckCall(EncryptionMethod, action, endOfData, append);
-  if (data.size() > EncryptionMethod->MaxInput(action))
+  if (size > EncryptionMethod->MaxInput(action))
     throw CryptoError("The data is too long for this encryption method.");
   auto t = EncryptionMethod->Start(action);
   Bytes result;
-  t->Update(data.data(), data.size(), result);
+  t->Update(data, size, result);
   t->Finish(result);
   TAtomicOutput out(destination, platform::FileAccess::OwnerOnly, Durability);
   out.Write(result.data(), result.size());

@@ -1,6 +1,7 @@
 // Runs an encryption method over files and short texts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -42,6 +43,10 @@ class TFileCipher {
   void SetProgress(ProgressCallback cb) { progress_ = std::move(cb); }
 
  private:
+  // Both WriteFile overloads: the result of `action` over the bytes as a new destination.
+  void WriteBytes(const std::uint8_t* data, std::size_t size, int action, bool endOfData,
+                  const std::string& destination, bool append);
+
   ProgressCallback progress_;
 };
 
