@@ -13,6 +13,7 @@
 #include "PassRule.h"
 #include "ReportColumns.h"
 #include "ReportText.h"
+#include "platform.h"
 
 namespace qorva {
 namespace {
@@ -645,7 +646,7 @@ TLoadOutcome Load(std::FILE* f, std::uint64_t size, const TLoadOptions& options)
 }  // namespace
 
 TLoadOutcome LoadReportFile(const std::string& path, const TLoadOptions& options) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> f(platform::OpenStdioFile(path, "rb"));
   if (!f) {
     TLoadOutcome outcome;
     outcome.kind = TLoadOutcome::CannotAccess;

@@ -7,6 +7,7 @@
 
 #include "cli_session.h"
 #include "command.h"
+#include "platform.h"
 #include "version.h"
 
 namespace qorva::cli {
@@ -39,6 +40,7 @@ int Main(int argc, char** argv) {
   bool version = false;
   app.add_flag("-V,--version", version, "show the version and exit");
   app.require_subcommand(0, 1);
+  app.allow_windows_style_options(false);  // "/data/r.txt" is a file on Windows too
   app.footer(
       "Run 'qorva COMMAND --help' for a command's options and exit statuses.\n"
       "\n"
@@ -103,8 +105,13 @@ CommandRegistrar::CommandRegistrar(const Command& command) {
 
 int main(int argc, char** argv) {
   using namespace qorva::cli;
+  qorva::platform::UntranslatedStandardStreams();
+  std::vector<std::string> args = qorva::platform::Utf8Arguments(argc, argv);
+  std::vector<char*> utf8;
+  for (std::string& a : args) utf8.push_back(a.data());
+  utf8.push_back(nullptr);
   try {
-    const int status = Main(argc, argv);
+    const int status = Main(argc, utf8.data());
     // A full disk must not pass for a complete report.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
       std::fprintf(stderr, "qorva: error: cannot write the output\n");

@@ -62,6 +62,12 @@ std::string Place(const std::string& report, const std::string& output, bool for
 int main(int argc, char** argv) {
   // First of all, so that no interrupt can leave a working folder behind.
   qorva::cli::CatchInterrupts();
+  qorva::platform::UntranslatedStandardStreams();
+  std::vector<std::string> args = qorva::platform::Utf8Arguments(argc, argv);
+  std::vector<char*> utf8;
+  for (std::string& a : args) utf8.push_back(a.data());
+  utf8.push_back(nullptr);
+  argv = utf8.data();
   std::string envelope, output, newKeys;
   std::vector<std::string> keyFiles;
   bool force = false, quiet = false;
@@ -71,6 +77,7 @@ int main(int argc, char** argv) {
       "Opens an .HDE envelope with the administrator's private key and writes the holder "
       "report\nit carries to FILE; or makes a new key pair for an administrator.\n",
       "qorva-open"};
+  app.allow_windows_style_options(false);  // "/data/x.HDE" is a file on Windows too
   app.footer(std::string("The keys are tried in the order given: the newer key first, then the "
                          "older one.\nA key file is an armoured private key block (as "
                          "--new-keys writes) or a PEM PKCS#8\nprivate key, readable by its "
@@ -130,23 +137,25 @@ int main(int argc, char** argv) {
   qorva::SetMessages(&messages);
 
   std::error_code ec;
-  if (fs::is_directory(envelope, ec)) return Fail(envelope + " is a folder, not an envelope");
-  if (!fs::is_regular_file(envelope, ec)) return Fail(envelope + ": no such envelope file");
+  const fs::path envelopePath = qorva::platform::PathFromUtf8(envelope);
+  const fs::path outputPath = qorva::platform::PathFromUtf8(output);
+  if (fs::is_directory(envelopePath, ec)) return Fail(envelope + " is a folder, not an envelope");
+  if (!fs::is_regular_file(envelopePath, ec)) return Fail(envelope + ": no such envelope file");
   {
     // Said up front, in the envelope's own terms, rather than as a working file's error later.
-    std::FILE* f = std::fopen(envelope.c_str(), "rb");
+    std::FILE* f = qorva::platform::OpenStdioFile(envelope, "rb");
     if (!f) return Fail("cannot read " + envelope + ": " + std::strerror(errno));
     char magic[4] = {};
     const bool zip = std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "PK\3\4", 4) == 0;
     std::fclose(f);
     if (!zip) return Fail(envelope + " is not an envelope (not a zip archive)");
   }
-  if (fs::is_directory(output, ec)) return Fail(output + " is a folder");
-  if (fs::exists(fs::symlink_status(output, ec)) && !force)
+  if (fs::is_directory(outputPath, ec)) return Fail(output + " is a folder");
+  if (fs::exists(fs::symlink_status(outputPath, ec)) && !force)
     return Fail(output + " exists; use --force to replace it");
-  const fs::path folder = fs::path(output).parent_path();
+  const fs::path folder = outputPath.parent_path();
   if (!folder.empty() && !fs::is_directory(folder, ec))
-    return Fail("no folder " + folder.string() + " for " + output);
+    return Fail("no folder " + qorva::platform::PathToUtf8(folder) + " for " + output);
 
   qorva::platform::PrivateFolder work("qorva-open");
   if (work.path().empty()) return Fail("cannot make a working folder: " + work.error().message());

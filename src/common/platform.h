@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace qorva::platform {
 
@@ -128,6 +129,20 @@ void CatchInterrupts();
 int InterruptSignal();
 // The exit status of a program stopped by `signal`, as shells report one (128 + number).
 inline int ExitStatusForSignal(int signal) { return 128 + signal; }
+#ifdef _WIN32
+// The console control handler CatchInterrupts installs (Ctrl-C, Ctrl-Break, console close,
+// log-off, shut-down), as the console calls it: the event's code in, TRUE (handled) out.
+int ConsoleControlHandler(unsigned long event);
+#endif
+
+// The program's command-line arguments in UTF-8 (Windows hands main() its ANSI code page's
+// version, so they are read again from the system there).
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+// Standard output and error pass bytes through as they are (Windows' text mode would add a
+// CR to each LF), so a program writes the same bytes on every system.
+void UntranslatedStandardStreams();
+// std::fopen for a UTF-8 path.
+std::FILE* OpenStdioFile(const std::string& path, const char* mode);
 
 // Reads a small secret file (a private key) whole into `content`. Refuses, with a message
 // naming the file in `error`, anything that is not a regular file, is larger than

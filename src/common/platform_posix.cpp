@@ -291,6 +291,14 @@ void CatchInterrupts() {
 
 int InterruptSignal() { return g_signal; }
 
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void UntranslatedStandardStreams() {}  // streams never translate here
+
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
 namespace {
 
 struct OwnedFd {

@@ -3,9 +3,10 @@
 // after windows.h
 #include <fcntl.h>
 #include <io.h>
+#include <sddl.h>
+#include <shellapi.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <windows.h>
 
 #include <atomic>
 #include <cerrno>
@@ -29,14 +30,54 @@ std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring()
 
 std::atomic<int> g_signal{0};
 
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  int expected = 0;
-  const int signal = event == CTRL_C_EVENT       ? SIGINT
-                     : event == CTRL_BREAK_EVENT ? SIGBREAK
-                                                 : SIGTERM;
-  g_signal.compare_exchange_strong(expected, signal);
-  return TRUE;
+BOOL WINAPI OnConsoleEvent(DWORD event) { return ConsoleControlHandler(event); }
+
+// Security attributes that let the current user alone in (a folder passes that on to what
+// is made in it): the owner-only mode of POSIX. Null, so the inherited access list applies,
+// when the user's identity cannot be read.
+class OwnerOnlyAttributes {
+ public:
+  explicit OwnerOnlyAttributes(bool folder) {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<char> user(size);
+    LPWSTR sid = nullptr;
+    if (size > 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+      const std::wstring sddl =
+          std::wstring(L"D:P(A;") + (folder ? L"OICI" : L"") + L";FA;;;" + sid + L")";
+      ::LocalFree(sid);
+      if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                 &descriptor_, nullptr)) {
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = descriptor_;
+        attributes_.bInheritHandle = FALSE;
+      }
+    }
+    ::CloseHandle(token);
+  }
+  ~OwnerOnlyAttributes() {
+    if (descriptor_) ::LocalFree(descriptor_);
+  }
+  OwnerOnlyAttributes(const OwnerOnlyAttributes&) = delete;
+  OwnerOnlyAttributes& operator=(const OwnerOnlyAttributes&) = delete;
+  SECURITY_ATTRIBUTES* get() { return descriptor_ ? &attributes_ : nullptr; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// Other programs (and our own later steps) may read, write, rename or delete a file that is
+// open here, as they may on POSIX; what keeps strangers out is the folder's access list.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
 
@@ -207,8 +248,21 @@ std::uint64_t File::Size(std::error_code& ec) const {
 
 bool File::Flush(std::error_code& ec) {
   if (!::FlushFileBuffers(H(*this))) {
-    ec = LastError();
-    return false;
+    // Windows flushes only through a handle that may write; a file opened for reading gets
+    // one of its own for the moment.
+    if (::GetLastError() != ERROR_ACCESS_DENIED) {
+      ec = LastError();
+      return false;
+    }
+    const HANDLE writer = ::ReOpenFile(H(*this), GENERIC_WRITE, kShareAll, 0);
+    if (writer == INVALID_HANDLE_VALUE) {
+      ec = LastError();
+      return false;
+    }
+    const bool flushed = ::FlushFileBuffers(writer);
+    ec = flushed ? std::error_code() : LastError();
+    ::CloseHandle(writer);
+    return flushed;
   }
   ec.clear();
   return true;
@@ -246,8 +300,13 @@ bool File::CopyFrom(File& from, const std::function<bool(std::uint64_t)>& onByte
 }
 
 File OpenForReading(const std::string& path, std::error_code& ec) {
-  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring wide = Wide(path);
+  if (IsFolder(wide)) {
+    ec = std::make_error_code(std::errc::is_a_directory);
+    return File();
+  }
+  const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     ec = LastError();
     return File();
@@ -257,11 +316,12 @@ File OpenForReading(const std::string& path, std::error_code& ec) {
 }
 
 File CreateExclusive(const std::string& path, FileAccess access, std::error_code& ec) {
-  // A new file in a folder of the user's own inherits that folder's access list; OwnerOnly
-  // files are only ever made in such folders or beside a target the user chose.
-  (void)access;
-  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // CREATE_NEW fails on anything already there, a link included, so nothing is followed.
+  OwnerOnlyAttributes ownerOnly(false);
+  SECURITY_ATTRIBUTES* security = access == FileAccess::OwnerOnly ? ownerOnly.get() : nullptr;
+  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, security, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     ec = LastError();
     return File();
@@ -271,11 +331,14 @@ File CreateExclusive(const std::string& path, FileAccess access, std::error_code
 }
 
 std::error_code CheckWritable(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return {};
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return std::make_error_code(std::errc::is_a_directory);
+  // The read-only attribute gives "access denied" (5), as opening the file would.
+  if (attributes & FILE_ATTRIBUTE_READONLY)
     return std::error_code(ERROR_ACCESS_DENIED, std::system_category());
-  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastError();
   ::CloseHandle(h);
@@ -303,13 +366,16 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::error_
 
 std::string MakePrivateFolder(const std::string& parent, const std::string& prefix,
                               std::error_code& ec) {
+  OwnerOnlyAttributes ownerOnly(true);
+  std::string base = parent;
+  if (!base.empty() && base.back() != '/' && base.back() != '\\') base += '\\';
   for (int attempt = 0; attempt < 100; ++attempt) {
     LARGE_INTEGER counter{};
     ::QueryPerformanceCounter(&counter);
-    const std::string name =
-        parent + "\\" + prefix + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
-        std::to_string(counter.QuadPart % 1000000007) + std::to_string(attempt);
-    if (::CreateDirectoryW(Wide(name).c_str(), nullptr)) {
+    const std::string name = base + prefix + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                             std::to_string(counter.QuadPart % 1000000007) +
+                             std::to_string(attempt);
+    if (::CreateDirectoryW(Wide(name).c_str(), ownerOnly.get())) {
       ec.clear();
       return name;
     }
@@ -319,7 +385,48 @@ std::string MakePrivateFolder(const std::string& parent, const std::string& pref
   return {};
 }
 
+int ConsoleControlHandler(unsigned long event) {
+  int expected = 0;
+  const int signal = event == CTRL_C_EVENT       ? SIGINT
+                     : event == CTRL_BREAK_EVENT ? SIGBREAK
+                                                 : SIGTERM;
+  g_signal.compare_exchange_strong(expected, signal);
+  // Closing the console (or logging off) ends the process once the handler returns; the
+  // wait gives the run the time Windows allows to stop and clean up, and the run's own exit
+  // ends the wait.
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+    ::Sleep(4000);
+  return TRUE;
+}
+
 void CatchInterrupts() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  // main() gets the arguments in the ANSI code page; the system keeps them in UTF-16.
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> out;
+  if (!wide || count != argc) {
+    if (wide) ::LocalFree(wide);
+    for (int i = 0; i < argc; ++i) out.emplace_back(argv[i]);
+    return out;
+  }
+  for (int i = 0; i < count; ++i) out.push_back(PathToUtf8(std::filesystem::path(wide[i])));
+  ::LocalFree(wide);
+  return out;
+}
+
+void UntranslatedStandardStreams() {
+  // Text mode would write CR LF for each LF: the bytes would differ from other systems'.
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
+  ::SetConsoleOutputCP(CP_UTF8);  // a console shows the UTF-8 as such
+}
+
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
+  const std::wstring wideMode(mode, mode + std::strlen(mode));
+  return ::_wfopen(Wide(path).c_str(), wideMode.c_str());
+}
 
 int InterruptSignal() { return g_signal.load(); }
 

@@ -424,7 +424,7 @@ int TZipArchive::Unzip() {
     std::uint64_t done = 0;
     if (progress_ && !progress_(0, total)) return Fail(xerCancelled, "Operation cancelled.");
     for (const Pick& p : picks) {
-      const fs::path target = fs::path(UnzipToFolder) / p.name;
+      const fs::path target = platform::PathFromUtf8(UnzipToFolder) / platform::PathFromUtf8(p.name);
       if (p.name.back() == '/' || p.name.back() == '\\') {
         fs::create_directories(target, ec);
         if (ec)

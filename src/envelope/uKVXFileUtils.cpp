@@ -15,7 +15,9 @@ EInOutError::EInOutError(int code)
 std::string GetTempDirectory() { return WithTrailingSeparator(platform::UserTempFolder()); }
 
 std::string WithTrailingSeparator(const std::string& folder) {
-  if (!folder.empty() && folder.back() == fs::path::preferred_separator) return folder;
+  // "/" separates on Windows too.
+  if (!folder.empty() && (folder.back() == '/' || folder.back() == fs::path::preferred_separator))
+    return folder;
   return folder + static_cast<char>(fs::path::preferred_separator);
 }
 

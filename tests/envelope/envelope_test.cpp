@@ -1,10 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -18,6 +20,7 @@
 #include "FileCipher.h"
 #include "ZipArchive.h"
 #include "envelope_test_support.h"
+#include "platform_test_support.h"
 #include "test_keys.h"
 #include "uKVXCodecs.h"
 #include "uKVXFileUtils.h"
@@ -33,6 +36,12 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 const std::string kSecretKeyFailed = "Secret Key Decryption failed\r";
+// The operating system's "access denied" code, as an I/O error message shows it.
+#ifdef _WIN32
+constexpr int kAccessDenied = ERROR_ACCESS_DENIED;
+#else
+constexpr int kAccessDenied = EACCES;
+#endif
 const std::string kStage6 = "Error in TwoFishRSADigitalEnvelope:6";
 const std::string kCorrupt = "The .hde file appears to be corrupt and cannot be imported.";
 
@@ -52,13 +61,16 @@ class EnvelopeTest : public ::testing::Test {
   EnvelopeTest() : work_("work"), io_("io"), tmp_("tmp"), env_(Access::Create()) {
     env_->SetPublicKey(NewerKeys().PublicFn());
     env_->SetPrivateKeys(NewerKeys().PrivateFn(), OlderKeys().PrivateFn());
-    const char* old = std::getenv("TMPDIR");
+    const char* old = std::getenv(testing::kTempVariable);
     if (old) oldTmp_ = old;
-    SetEnvironment("TMPDIR", tmp_.path().string());
+    testing::SetEnvironment(testing::kTempVariable, tmp_.path().string());
   }
   ~EnvelopeTest() override {
     EXPECT_TRUE(tmp_.Names().empty()) << "a working folder was left behind";
-    SetEnvironment("TMPDIR", oldTmp_);
+    if (oldTmp_.empty())
+      testing::UnsetEnvironment(testing::kTempVariable);
+    else
+      testing::SetEnvironment(testing::kTempVariable, oldTmp_);
   }
 
   bool Encrypt(const std::string& report, const std::string& envelope) {
@@ -179,6 +191,7 @@ TEST_F(EnvelopeTest, PlacementReplacesAnEnvelopeOnlyOnSuccess) {
   ASSERT_TRUE(Decrypt(envelope));
   EXPECT_EQ(ReadFile(work_ / "Report.txt"), "new report\r\n");
 
+#ifndef _WIN32  // file modes
   // A new envelope gets the usual permissions (also over a private file); the working
   // files, in a folder of the call's own under the temporary folder, were the user's alone.
   fs::permissions(envelope, fs::perms(0600));
@@ -199,8 +212,54 @@ TEST_F(EnvelopeTest, PlacementReplacesAnEnvelopeOnlyOnSuccess) {
   EXPECT_EQ(st.st_mode & 0777, 0666u & ~mask);
   ASSERT_FALSE(workModes.empty());
   for (const auto& [path, mode] : workModes) EXPECT_EQ(mode & 077, 0u) << path << std::oct << mode;
+#endif
   EXPECT_EQ(work_.Names(), std::set<std::string>{"Report.txt"});
 }
+
+// Folder and file names beyond ASCII (UTF-8 in our strings, UTF-16 in Windows' own calls).
+TEST_F(EnvelopeTest, NamesBeyondAsciiSealAndOpen) {
+  const std::string folder = io_ / "Gr\xc3\xbc\xc3\x9f" "e \xe6\x9d\xb1\xe4\xba\xac";
+  fs::create_directory(platform::PathFromUtf8(folder));
+  const std::string report = folder + "/Rapport \xc3\xa9t\xc3\xa9.txt";
+  const std::string envelope = folder + "/Rapport \xc3\xa9t\xc3\xa9.HDE";
+  WriteFile(report, "report\r\n");
+  ASSERT_TRUE(Encrypt(report, envelope))
+      << (messages_.entries().empty() ? "" : messages_.entries()[0].text);
+  ASSERT_TRUE(Decrypt(envelope, "R\xc3\xa9sultat.txt"));
+  EXPECT_EQ(ReadFile(work_ / "R\xc3\xa9sultat.txt"), "report\r\n");
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(platform::PathFromUtf8(folder)))
+    names.insert(platform::PathToUtf8(e.path().filename()));
+  EXPECT_EQ(names, (std::set<std::string>{"Rapport \xc3\xa9t\xc3\xa9.txt",
+                                          "Rapport \xc3\xa9t\xc3\xa9.HDE"}));
+}
+
+#ifdef _WIN32
+// An envelope that another program holds open (an editor, a virus scanner) cannot be
+// replaced: the call fails, the old envelope stays whole and nothing is left behind.
+TEST_F(EnvelopeTest, EnvelopeHeldOpenByAnotherProgramStays) {
+  const std::string envelope = io_ / "Held.HDE";
+  WriteFile(io_ / "r.txt", "new report\r\n");
+  WriteFile(envelope, "old envelope");
+  HANDLE held = ::CreateFileW(platform::PathFromUtf8(envelope).wstring().c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(Encrypt(io_ / "r.txt", envelope));
+  ::CloseHandle(held);
+  ASSERT_EQ(messages_.entries().size(), 1u);
+  EXPECT_THAT(messages_.entries()[0].text, StartsWith(kSecretKeyFailed));
+  EXPECT_EQ(ReadFile(envelope), "old envelope");
+  EXPECT_EQ(io_.Names(), (std::set<std::string>{"r.txt", "Held.HDE"}));
+  EXPECT_TRUE(work_.Names().empty());
+
+  // Once it is let go, the envelope is replaced.
+  messages_.clear();
+  ASSERT_TRUE(Encrypt(io_ / "r.txt", envelope));
+  ASSERT_TRUE(Decrypt(envelope));
+  EXPECT_EQ(ReadFile(work_ / "Report.txt"), "new report\r\n");
+}
+#endif
 
 TEST_F(EnvelopeTest, BareReturnNameLeavesTheEnvelopeInTheWorkingFolder) {
   WriteFile(io_ / "r.txt", "report");
@@ -227,7 +286,8 @@ TEST_F(EnvelopeTest, EncryptStepErrorsShowTheirMessageAndLeaveNothing) {
       {"missing report", io_ / "none.txt", io_ / "a.HDE", "Cannot open file " + (io_ / "none.txt")},
       {"missing output folder", io_ / "r.txt", io_ / "no/a.HDE",
        "Cannot create file " + (io_ / "no/a.HDE")},
-      {"read-only envelope", io_ / "r.txt", io_ / "ro.HDE", "I/O error " + std::to_string(EACCES)},
+      {"read-only envelope", io_ / "r.txt", io_ / "ro.HDE",
+       "I/O error " + std::to_string(kAccessDenied)},
   };
   for (const Case& c : cases) {
     messages_.clear();
@@ -644,11 +704,15 @@ int AsOtherUser(unsigned id, const std::function<int()>& body) {
   if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+#endif
 
 // The desktop's call in a shared temporary folder (sticky, writable by all, like /tmp) where
 // another user has planted files under every fixed working name, readable and writable by
 // all: the call still works, never touches them, and that user can read none of its files.
 TEST_F(EnvelopeTest, OtherUsersInASharedTemporaryFolderNeitherBlockNorRead) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file modes and another user's processes are POSIX cases";
+#else
   if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to act as another user";
   constexpr unsigned kOther = 65534;
   fs::permissions(tmp_.path(), fs::perms(01777));
@@ -710,8 +774,10 @@ TEST_F(EnvelopeTest, OtherUsersInASharedTemporaryFolderNeitherBlockNorRead) {
   env_->SetProgress(nullptr);
   ASSERT_TRUE(Decrypt(io_ / "r.HDE"));
   EXPECT_TRUE(ReadFile(work_ / "Report.txt") == report);
+#endif
 }
 
+#ifndef _WIN32  // mounting a file system
 // A temporary folder on a file system of 1 MiB: a real full disk.
 TEST_F(EnvelopeTest, FullDiskIsSaidAsSuchAndLeavesNothing) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to mount a small file system";

@@ -63,7 +63,7 @@ class ScratchDir {
     }
     // Unique per run: tests of several checkouts may run on one machine at once.
     std::error_code ec;
-    path_ = platform::MakePrivateFolder(::testing::TempDir(), name, ec);
+    path_ = platform::PathFromUtf8(platform::MakePrivateFolder(::testing::TempDir(), name, ec));
     if (ec) ADD_FAILURE() << "cannot make a scratch folder: " << ec.message();
   }
   ~ScratchDir() {
@@ -74,14 +74,16 @@ class ScratchDir {
   }
   const std::filesystem::path& path() const { return path_; }
   // The folder with a trailing separator, as the envelope takes it.
-  std::string W() const { return path_.string() + "/"; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  std::string W() const { return platform::PathToUtf8(path_) + "/"; }
+  std::string operator/(const std::string& name) const {
+    return platform::PathToUtf8(path_ / platform::PathFromUtf8(name));
+  }
 
   // Names in the folder (files and folders, hidden ones included).
   std::set<std::string> Names() const {
     std::set<std::string> out;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      out.insert(entry.path().filename().string());
+      out.insert(platform::PathToUtf8(entry.path().filename()));
     }
     return out;
   }
@@ -103,12 +105,12 @@ inline void SetEnvironment(const std::string& name, const std::string& value) {
 }
 
 inline void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
   out << content;
 }
 
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
