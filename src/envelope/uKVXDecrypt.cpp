@@ -287,7 +287,12 @@ void TKVXDecryption::DeleteAnyCreatedTempFiles(const std::string& W, const std::
     if (name.empty()) continue;
     const fs::path path = platform::PathFromUtf8(W + name);
     std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(path, ec))) continue;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (fs::is_directory(status)) continue;
+    // Windows deletes no read-only file; these are the call's own, so they go all the same.
+    if (fs::is_regular_file(status) &&
+        (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+      fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
     fs::remove(path, ec);
   }
 }

@@ -74,10 +74,10 @@ Json ParseJson(const std::string& text) {
 }
 
 TEST_F(QorvaTest, ExitCodes) {
-  std::ofstream(dir_ / "blank.txt") << "\r\n\n";
-  std::ofstream(dir_ / "bad_type.txt") << "7 not a record\r\n";
+  std::ofstream(dir_ / "blank.txt", std::ios::binary) << "\r\n\n";
+  std::ofstream(dir_ / "bad_type.txt", std::ios::binary) << "7 not a record\r\n";
   // One-character lines are let through, but a file of no report has nothing to pass.
-  std::ofstream(dir_ / "no_report.txt") << " \r\n";
+  std::ofstream(dir_ / "no_report.txt", std::ios::binary) << " \r\n";
   const struct {
     const char* name;
     std::string args;
@@ -344,8 +344,9 @@ TEST_F(QorvaTest, ControlBytesAreEscaped) {
   const std::string name =
       "n\xc2\x9b"
       "ame.txt";  // U+009B, the C1 escape, in UTF-8
-  std::ofstream(dir_ / name, std::ios::binary) << text;
-  const RunResult run = Qorva("check '" + (dir_ / name).string() + "'");
+  const std::string path = platform::PathToUtf8(dir_ / platform::PathFromUtf8(name));
+  std::ofstream(platform::PathFromUtf8(path), std::ios::binary) << text;
+  const RunResult run = Qorva("check " + testing::ShellQuote(path));
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("CALLOWAY\\x1b\\x85\\x7fSURANCE GROUP"));
   EXPECT_THAT(run.out, HasSubstr("n\\xc2\\x9bame.txt"));

@@ -81,7 +81,8 @@ std::vector<fs::path> SourceFiles() {
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
        ++it) {
     const std::string name = it->path().filename().string();
-    if (it->is_directory() && (name == ".git" || name.rfind("build", 0) == 0 || name == "out")) {
+    if (it->is_directory() &&
+        (name == ".git" || name == ".cache" || name.rfind("build", 0) == 0 || name == "out")) {
       it.disable_recursion_pending();
     } else if (it->is_regular_file()) {
       files.push_back(it->path());
