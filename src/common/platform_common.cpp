@@ -29,4 +29,22 @@ PrivateFolder::~PrivateFolder() {
   if (!path_.empty()) std::filesystem::remove_all(PathFromUtf8(path_), ec);
 }
 
+// Ownership of the handle is the same everywhere; only Close differs per system.
+File::~File() {
+  std::error_code ignored;
+  Close(ignored);
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    std::error_code ignored;
+    Close(ignored);
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
 }  // namespace qorva::platform

@@ -163,23 +163,6 @@ std::tm LocalTime(std::time_t t) {
   return tm;
 }
 
-File::~File() {
-  std::error_code ignored;
-  Close(ignored);
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    std::error_code ignored;
-    Close(ignored);
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 bool File::IsOpen() const { return H(*this) != INVALID_HANDLE_VALUE && handle_ != -1; }
 
 bool File::Write(const void* data, std::size_t n, std::error_code& ec) {
