@@ -3,11 +3,13 @@
 #include <clock.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "PassRule.h"
@@ -463,7 +465,9 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-struct ReadFailure {};
+struct ReadFailure {
+  int error;  // errno of the failed read
+};
 struct Cancelled {};
 
 // Splits the file into lines: a line feed, or a carriage return and line feed, ends a
@@ -538,7 +542,7 @@ class TLineReader {
     Preserve();
     const std::size_t got = std::fread(into, 1, n, f_);
     if (got < n) {
-      if (std::ferror(f_)) throw ReadFailure{};
+      if (std::ferror(f_)) throw ReadFailure{errno};
       eof_ = true;
     }
     done_ += got;
@@ -635,6 +639,11 @@ TLoadOutcome Load(std::FILE* f, std::uint64_t size, const TLoadOptions& options)
   } catch (Cancelled&) {
     outcome = {};
     outcome.kind = TLoadOutcome::Cancelled;
+  } catch (const ReadFailure& e) {
+    // The system's reason goes beside the box's own text, which stays as it is.
+    outcome = {};
+    outcome.kind = TLoadOutcome::CannotAccess;
+    if (e.error != 0) outcome.detail = std::generic_category().message(e.error) + ".";
   } catch (...) {
     // A read failure, or memory running out on a pathological file.
     outcome = {};

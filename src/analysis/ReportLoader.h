@@ -122,7 +122,8 @@ struct TLoadOutcome {
   std::int64_t line = 0;  // for LineError: non-empty lines counted
   std::string message{};  // inner text of a LineError
   // For a LineError: what locates the fault (the field's columns, the text found there, a
-  // hint at a recognisable cause), lines separated by carriage returns; may be empty.
+  // hint at a recognisable cause), lines separated by carriage returns; may be empty. For
+  // CannotAccess after a failed read: the system's reason.
   std::string detail{};
   std::int64_t physical_line = 0;  // the offending line's place among all lines of the file
   std::string line_start{};        // its first kLineStartKept characters, kept from the pass

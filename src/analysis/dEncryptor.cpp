@@ -179,7 +179,7 @@ bool TdmEncryptor::FinishLoad(const std::string& FileToLoad, TLoadOutcome outcom
       default: {
         const std::string text = "Unable to access file \r\r" + FileToLoad + "\r";
         Fail(std::nullopt, text);
-        ShowWarning(text);
+        ShowWarning(text, outcome.detail);
         return false;
       }
     }

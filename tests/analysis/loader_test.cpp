@@ -107,10 +107,17 @@ TEST_F(LoaderTest, RejectsFilesThatCannotBeReadOrHoldNoLine) {
     const char* name;
     std::string path;
     std::string box;
+    std::string detail = {};  // the system's reason, where a read failed
   } cases[] = {
       {"missing file", (dir_ / "none.txt").string(),
        "Unable to access file \r\r" + (dir_ / "none.txt").string() + "\r"},
+#ifdef _WIN32
       {"a folder", dir_.string(), "Unable to access file \r\r" + dir_.string() + "\r"},
+#else
+      // A folder opens here, and the first read fails.
+      {"a folder", dir_.string(), "Unable to access file \r\r" + dir_.string() + "\r",
+       "Is a directory."},
+#endif
       {"no bytes", Write("", "a.txt"), empty_box},
       {"only empty lines", Write("\n\r\n\n\r\n", "b.txt"), empty_box},
       {"Ctrl-Z first", Write("\x1a" + Join(Report(false, {Property()})), "c.txt"), empty_box},
@@ -122,6 +129,7 @@ TEST_F(LoaderTest, RejectsFilesThatCannotBeReadOrHoldNoLine) {
     ASSERT_EQ(messages_.entries().size(), 1u);
     EXPECT_EQ(messages_.entries()[0].kind, MessageKind::Warning);
     EXPECT_EQ(messages_.entries()[0].text, c.box);
+    EXPECT_EQ(messages_.entries()[0].detail, c.detail);
     ASSERT_TRUE(dm_.LastError());
     EXPECT_FALSE(dm_.LastError()->line);
     EXPECT_EQ(dm_.LastError()->message, c.box);
